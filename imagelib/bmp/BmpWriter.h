@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "imagelib/image/BitmapInfoHeader.h"
+#include "imagelib/image/ErrorBuffers.h"
+
+namespace pictrano {
+
+// Builds a Windows bitmap file with a 40-byte info header, rows bottom row first, from 24-bit
+// rows (written at 16, 24 or 32 bits, or reduced to 1, 4 or 8 bits) or from a palette and an
+// index plane (8 bits, optionally RLE8). Results are 1 / 0 with the message in errors().
+class BmpWriter {
+public:
+    // rows: 24-bit rows, top row first. bitCount 16, 24 or 32.
+    int setFromPixels(const std::uint8_t* rows, int width, int height, int bitCount);
+    // indexPlane: index-plane layout, top row first. compress != 0 asks for RLE8.
+    int setFromPalette(const std::uint8_t* entries, int count, const std::uint8_t* indexPlane,
+                       int width, int height, int compress);
+    // Replaces 24-bit bits by 1-, 4- or 8-bit ones (colours 2, 16, 256) and fills the palette.
+    int reduce(int colours, int colourModel, int compression, std::uint32_t lattice);
+    // The best 256-colour lattice for the held 24-bit bits, packed red | green << 8 | blue << 16.
+    std::uint32_t selectLattice(int sampleColumns, int sampleRows) const;
+    // The whole file; its size, or 0 (with the memory message) when it cannot be built.
+    std::size_t buildFile(std::vector<std::uint8_t>& file);
+    void release();
+
+    // What the file would hold, for writers that borrow the reduction (PNG).
+    const BitmapInfoHeader& infoHeader() const { return header_; }
+    const std::vector<std::uint8_t>& bits() const { return bits_; }
+    int imageSize() const { return imageSize_; }
+    const std::vector<std::uint8_t>& palette() const { return palette_; }
+    int paletteSize() const { return paletteSize_; }  // bytes, 4 per entry
+    const ErrorBuffers& errors() const { return errors_; }
+
+private:
+    int imageSize_ = 0;
+    ErrorBuffers errors_;
+    std::vector<std::uint8_t> bits_;
+    int paletteSize_ = 0;
+    std::vector<std::uint8_t> palette_;
+    BitmapInfoHeader header_;
+};
+
+}  // namespace pictrano

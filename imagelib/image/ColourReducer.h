@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "imagelib/image/ErrorBuffers.h"
+
+namespace pictrano {
+
+// Packed lattice levels: red | green << 8 | blue << 16.
+constexpr std::uint32_t kDefaultLattice = 0x040808;  // 8 x 8 x 4
+
+// Reduces 24-bit rows to 2, 16 or 256 colours with fixed or lattice palettes. The standalone
+// form used by the Icon writer; BmpWriter::reduce runs the same algorithm on its own buffers.
+class ColourReducer {
+public:
+    // rows: 24-bit rows in any row order (output row i comes from input row i).
+    // colourModel 1 grey, else colour; compression 1 asks for RLE4 (16) or RLE8 (256).
+    // Returns the size of `bits` in bytes (rows x stride, or the RLE stream length), 0 on failure.
+    std::size_t reduce(std::vector<std::uint8_t>& bits, const std::uint8_t* rows, int width,
+                       int height, int colours, int colourModel, int compression,
+                       std::uint32_t lattice, std::vector<std::uint8_t>& palette,
+                       int& paletteBytes);
+    std::uint32_t selectLattice(const std::uint8_t* rows, int width, int height,
+                                int sampleColumns, int sampleRows) const;
+    const ErrorBuffers& errors() const { return errors_; }
+
+private:
+    ErrorBuffers errors_;
+};
+
+}  // namespace pictrano
