@@ -30,6 +30,9 @@ public:
     const ErrorBuffers& errors() const { return errors_; }
 
 private:
+    int readFile(const std::uint8_t* file, std::size_t length);
+    int fail(Msg id);
+
     std::vector<std::uint8_t> indexPlane_;
     int paletteCount_ = 0;
     std::vector<std::uint8_t> palette_;
