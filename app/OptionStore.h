@@ -24,11 +24,14 @@ struct OptionValue {
 class OptionStore {
 public:
     const OptionValue* find(std::string_view key) const;
+    // Setting a key replaces its value in place, or appends a new entry. When memory runs out the
+    // entry is left empty (kind Empty, length 0), or a new key is not stored at all.
     void setInt(std::string_view key, std::int32_t value);
     void setString(std::string_view key, std::string_view text);
     void setBinary(std::string_view key, const void* bytes, std::size_t count);
 
-    // 0 when absent, binary or empty; a string entry's text as an unsigned decimal number.
+    // 0 when absent, binary or empty; a string entry's text as an unsigned decimal number
+    // (parseUnsignedDecimal).
     std::uint32_t getInt(std::string_view key) const;
     // An integer as unsigned decimal text (valid until the next call), a string's or binary
     // entry's data; null when absent or empty.
@@ -36,11 +39,17 @@ public:
     const std::uint8_t* getData(std::string_view key) const;
     std::int32_t getLength(std::string_view key) const;
 
+    // The keys in insertion order.
+    std::vector<std::string> keys() const;
+
     // Sets the nine defaults, in their fixed order.
     void setDefaults();
 
 private:
-    OptionValue& entryFor(std::string_view key);
+    std::size_t indexOf(std::string_view key) const;  // entries_.size() when absent
+    OptionValue* entryFor(std::string_view key);      // null when a new entry cannot be stored
+    void assign(std::string_view key, OptionValue::Kind kind, const std::uint8_t* bytes,
+                std::size_t count, bool terminated);
 
     std::vector<std::unique_ptr<OptionValue>> entries_;
     mutable std::string textBuffer_;
