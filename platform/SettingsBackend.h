@@ -10,6 +10,10 @@ namespace pictrano {
 
 // Typed values under the application's one settings key: the registry key
 // HKEY_CURRENT_USER\Software\Tovami\Pictrano on Windows, an INI file elsewhere.
+//
+// Use: open(), then reads and writes, then commit() to keep the writes. Strings are UTF-8.
+// A read returns a value only when it is stored with the type asked for; a missing value or one
+// of another type reads as absent. Reads may throw std::bad_alloc; nothing else throws.
 class SettingsBackend {
 public:
     virtual ~SettingsBackend() = default;

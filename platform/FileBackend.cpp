@@ -1,0 +1,127 @@
+#include "platform/FileBackend.h"
+
+#include <cstdlib>
+#include <new>
+#include <system_error>
+#include <utility>
+
+#include "platform/WholeFile.h"
+
+namespace pictrano {
+
+FileBackend::FileBackend() : path_(defaultPath()) {}
+
+FileBackend::FileBackend(std::filesystem::path file) : path_(std::move(file)) {}
+
+std::filesystem::path FileBackend::defaultPath() {
+    std::filesystem::path base;
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome != nullptr && pathFromUtf8(configHome).is_absolute()) {
+        base = pathFromUtf8(configHome);
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        base = pathFromUtf8(home) / ".config";
+    } else {
+        return {};
+    }
+    return base / "Tovami" / "Pictrano.ini";
+}
+
+bool FileBackend::open() {
+    opened_ = false;
+    writeFailed_ = false;
+    entries_.clear();
+    if (path_.empty()) return false;
+    try {
+        std::error_code error;
+        const bool exists = std::filesystem::exists(path_, error);
+        if (error) return false;
+        if (exists) {
+            std::vector<std::uint8_t> bytes;
+            if (readWholeFile(path_, kSizeLimit, bytes) != FileStatus::Ok) return false;
+            entries_ = parseSettingsText(
+                std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        }
+    } catch (const std::bad_alloc&) {
+        entries_.clear();
+        return false;
+    }
+    opened_ = true;
+    return true;
+}
+
+const SettingsValue* FileBackend::find(std::string_view name) const {
+    for (const SettingsEntry& entry : entries_) {
+        if (entry.name == name) return &entry.value;
+    }
+    return nullptr;
+}
+
+std::optional<std::uint32_t> FileBackend::readDword(std::string_view name) const {
+    const SettingsValue* value = find(name);
+    if (value == nullptr || !std::holds_alternative<std::uint32_t>(*value)) return std::nullopt;
+    return std::get<std::uint32_t>(*value);
+}
+
+std::optional<std::string> FileBackend::readString(std::string_view name) const {
+    const SettingsValue* value = find(name);
+    if (value == nullptr || !std::holds_alternative<std::string>(*value)) return std::nullopt;
+    return std::get<std::string>(*value);
+}
+
+std::optional<std::vector<std::uint8_t>> FileBackend::readBinary(std::string_view name) const {
+    const SettingsValue* value = find(name);
+    if (value == nullptr || !std::holds_alternative<std::vector<std::uint8_t>>(*value)) {
+        return std::nullopt;
+    }
+    return std::get<std::vector<std::uint8_t>>(*value);
+}
+
+// Replaces the value of `name` whatever its type, or appends it. Without memory the write is
+// lost and the next commit() reports failure.
+void FileBackend::write(std::string_view name, SettingsValue value) {
+    for (SettingsEntry& entry : entries_) {
+        if (entry.name == name) {
+            entry.value = std::move(value);
+            return;
+        }
+    }
+    try {
+        entries_.push_back(SettingsEntry{std::string(name), std::move(value)});
+    } catch (const std::bad_alloc&) {
+        writeFailed_ = true;
+    }
+}
+
+void FileBackend::writeDword(std::string_view name, std::uint32_t value) { write(name, value); }
+
+void FileBackend::writeString(std::string_view name, std::string_view value) {
+    try {
+        write(name, std::string(value));
+    } catch (const std::bad_alloc&) {
+        writeFailed_ = true;
+    }
+}
+
+void FileBackend::writeBinary(std::string_view name, const std::vector<std::uint8_t>& value) {
+    try {
+        write(name, value);
+    } catch (const std::bad_alloc&) {
+        writeFailed_ = true;
+    }
+}
+
+bool FileBackend::commit() {
+    if (!opened_ || writeFailed_) return false;
+    std::error_code error;
+    if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), error);
+    if (error) return false;
+    try {
+        const std::string text = formatSettingsText(entries_);
+        return writeWholeFile(path_, reinterpret_cast<const std::uint8_t*>(text.data()),
+                              text.size()) == FileStatus::Ok;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace pictrano
