@@ -36,6 +36,12 @@ public:
     const ErrorBuffers& errors() const { return errors_; }
 
 private:
+    int fail(Msg id);
+    int failAndRelease(Msg id);
+    // Whether the bits are uncompressed 24-bit rows, the only input of reduce and selectLattice.
+    bool holdsPixelRows() const;
+    void startHeader(int width, int height, int bitCount);
+
     int imageSize_ = 0;
     ErrorBuffers errors_;
     std::vector<std::uint8_t> bits_;

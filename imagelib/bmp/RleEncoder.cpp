@@ -86,8 +86,7 @@ void collectNibbleRuns(const std::uint8_t* row, int width, std::vector<NibbleRun
             static_cast<std::uint8_t>((nibbleAt(row, x) << 4) | nibbleAt(row, x + 1));
         int length = 2;
         x += 2;
-        while (x < width &&
-               nibbleAt(row, x) == (length % 2 == 0 ? pattern >> 4 : pattern & 0x0F)) {
+        while (x < width && nibbleAt(row, x) == (length % 2 == 0 ? pattern >> 4 : pattern & 0x0F)) {
             ++length;
             ++x;
         }

@@ -117,8 +117,9 @@ Rows randomRows(std::mt19937& random, int width, int height, int values) {
             const int length = static_cast<int>(random() % limit) + 1;
             const int kind = static_cast<int>(random() % 3);
             for (int k = 0; k < length && static_cast<int>(row.size()) < width; ++k) {
-                row.push_back(kind == 0 ? a : kind == 1 ? (k % 2 ? b : a)
-                                                        : static_cast<int>(random() % values));
+                row.push_back(kind == 0   ? a
+                              : kind == 1 ? (k % 2 ? b : a)
+                                          : static_cast<int>(random() % values));
             }
         }
     }

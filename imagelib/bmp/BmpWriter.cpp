@@ -1,0 +1,184 @@
+#include "imagelib/bmp/BmpWriter.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "imagelib/bmp/RleEncoder.h"
+#include "imagelib/image/ByteOrder.h"
+#include "imagelib/image/ColourLattice.h"
+#include "imagelib/image/ColourReduction.h"
+#include "imagelib/image/RowLayout.h"
+
+namespace pictrano {
+namespace {
+
+constexpr int kFileHeaderBytes = 14;
+constexpr int kHeadersBytes = kFileHeaderBytes + BitmapInfoHeader::kBytes;
+
+// One pixel of blue, green, red as a 5-5-5 value with the top bit clear.
+void storeRgb555(const std::uint8_t* bgr, std::uint8_t* out) {
+    storeLe16(out,
+              static_cast<std::uint32_t>((bgr[2] >> 3) << 10 | (bgr[1] >> 3) << 5 | bgr[0] >> 3));
+}
+
+// One pixel of blue, green, red as a 32-bit value with the top byte 0.
+void storeXrgb(const std::uint8_t* bgr, std::uint8_t* out) {
+    storeLe32(out, static_cast<std::uint32_t>(bgr[0] | bgr[1] << 8 | bgr[2] << 16));
+}
+
+void convertRow(const std::uint8_t* from, std::uint8_t* to, std::int64_t width, int bitCount) {
+    switch (bitCount) {
+        case 16:
+            for (std::int64_t x = 0; x < width; ++x) storeRgb555(from + 3 * x, to + 2 * x);
+            break;
+        case 32:
+            for (std::int64_t x = 0; x < width; ++x) storeXrgb(from + 3 * x, to + 4 * x);
+            break;
+        default: std::memcpy(to, from, static_cast<std::size_t>(3 * width)); break;
+    }
+}
+
+}  // namespace
+
+int BmpWriter::fail(Msg id) {
+    errors_.set(id);
+    return 0;
+}
+
+int BmpWriter::failAndRelease(Msg id) {
+    release();
+    return fail(id);
+}
+
+void BmpWriter::release() {
+    bits_ = {};
+    palette_ = {};
+    header_ = BitmapInfoHeader{};
+    imageSize_ = 0;
+    paletteSize_ = 0;
+}
+
+bool BmpWriter::holdsPixelRows() const {
+    return !bits_.empty() && header_.bitCount == 24 && header_.compression == 0;
+}
+
+void BmpWriter::startHeader(int width, int height, int bitCount) {
+    header_ = BitmapInfoHeader{};
+    header_.width = width;
+    header_.height = height;
+    header_.bitCount = static_cast<std::uint16_t>(bitCount);
+    header_.imageSize = static_cast<std::uint32_t>(imageSize_);
+}
+
+int BmpWriter::setFromPixels(const std::uint8_t* rows, int width, int height, int bitCount) {
+    release();
+    if (bitCount != 16 && bitCount != 24 && bitCount != 32) {
+        return fail(Msg::UnsupportedFormat);
+    }
+    const std::int64_t w = std::llabs(width);
+    const std::int64_t h = std::llabs(height);
+    if (rows == nullptr || w == 0 || h == 0) return fail(Msg::ParameterInvalid);
+    if (!pictureFitsLimits(w, h)) return fail(Msg::OutOfMemory);
+    const std::int64_t fromStride = pixelRowStride(w);
+    const std::int64_t toStride = packedRowStride(w, bitCount);
+    try {
+        bits_.assign(static_cast<std::size_t>(toStride * h), 0);
+    } catch (const std::bad_alloc&) {
+        return failAndRelease(Msg::OutOfMemory);
+    }
+    // The file holds the bottom row first.
+    for (std::int64_t y = 0; y < h; ++y) {
+        convertRow(rows + (h - 1 - y) * fromStride, bits_.data() + y * toStride, w, bitCount);
+    }
+    imageSize_ = static_cast<int>(bits_.size());
+    startHeader(static_cast<int>(w), static_cast<int>(h), bitCount);
+    return 1;
+}
+
+int BmpWriter::setFromPalette(const std::uint8_t* entries, int count,
+                              const std::uint8_t* indexPlane, int width, int height, int compress) {
+    release();
+    if (entries == nullptr || count < 1 || count > 256 || indexPlane == nullptr || width < 1 ||
+        height < 1) {
+        return fail(Msg::ParameterInvalid);
+    }
+    if (!pictureFitsLimits(width, height)) return fail(Msg::OutOfMemory);
+    const std::int64_t stride = indexRowStride(width);
+    try {
+        palette_.assign(entries, entries + 4 * count);
+        bits_.resize(static_cast<std::size_t>(stride * height));
+        for (std::int64_t y = 0; y < height; ++y) {
+            std::memcpy(bits_.data() + y * stride, indexPlane + (height - 1 - y) * stride,
+                        static_cast<std::size_t>(stride));
+        }
+        if (compress != 0) {
+            std::vector<std::uint8_t> stream;
+            if (encodeRle8(bits_.data(), stream, width, height) == 0) {
+                return failAndRelease(Msg::OutOfMemory);
+            }
+            bits_ = std::move(stream);
+        }
+    } catch (const std::bad_alloc&) {
+        return failAndRelease(Msg::OutOfMemory);
+    }
+    paletteSize_ = 4 * count;
+    imageSize_ = static_cast<int>(bits_.size());
+    startHeader(width, height, 8);
+    header_.compression = compress != 0 ? 1 : 0;
+    header_.colorsUsed = static_cast<std::uint32_t>(count);
+    return 1;
+}
+
+int BmpWriter::reduce(int colours, int colourModel, int compression, std::uint32_t lattice) {
+    if (bits_.empty()) return fail(Msg::NoImageInfo);
+    if (!holdsPixelRows()) return fail(Msg::UnsupportedFormat);
+    ReducedPicture reduced;
+    if (const auto failure = reduceColours(bits_.data(), header_.width, header_.height,
+                                           {colours, colourModel, compression, lattice}, reduced)) {
+        return fail(*failure);
+    }
+    bits_ = std::move(reduced.bits);
+    palette_ = std::move(reduced.palette);
+    imageSize_ = static_cast<int>(bits_.size());
+    paletteSize_ = static_cast<int>(palette_.size());
+    header_.bitCount = static_cast<std::uint16_t>(reduced.bitCount);
+    header_.compression = static_cast<std::uint32_t>(reduced.compression);
+    header_.imageSize = static_cast<std::uint32_t>(imageSize_);
+    header_.colorsUsed = static_cast<std::uint32_t>(reduced.coloursUsed);
+    return 1;
+}
+
+std::uint32_t BmpWriter::selectLattice(int sampleColumns, int sampleRows) const {
+    if (!holdsPixelRows()) return 0;
+    return selectBestLattice(bits_.data(), header_.width, header_.height, sampleColumns,
+                             sampleRows);
+}
+
+std::size_t BmpWriter::buildFile(std::vector<std::uint8_t>& file) {
+    if (bits_.empty()) {
+        fail(Msg::NoImageInfo);
+        return 0;
+    }
+    const std::size_t bitsOffset = kHeadersBytes + static_cast<std::size_t>(paletteSize_);
+    const std::size_t size = bitsOffset + static_cast<std::size_t>(imageSize_);
+    try {
+        std::vector<std::uint8_t> out(size);
+        out[0] = 'B';
+        out[1] = 'M';
+        storeLe32(out.data() + 2, static_cast<std::uint32_t>(size));
+        storeLe32(out.data() + 10, static_cast<std::uint32_t>(bitsOffset));
+        header_.store(out.data() + kFileHeaderBytes);
+        std::copy(palette_.begin(), palette_.end(), out.begin() + kHeadersBytes);
+        std::copy(bits_.begin(), bits_.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(bitsOffset));
+        file = std::move(out);
+    } catch (const std::bad_alloc&) {
+        fail(Msg::OutOfMemory);
+        return 0;
+    }
+    return size;
+}
+
+}  // namespace pictrano
