@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -29,6 +30,12 @@ public:
     const ErrorBuffers& errors() const { return errors_; }
 
 private:
+    std::unique_ptr<DibImage> loadPath(const std::filesystem::path& path);
+    // Runs one reader over the file image and builds the picture from what it decoded.
+    template <typename Reader>
+    std::unique_ptr<DibImage> decodeWith(Reader& reader, const std::uint8_t* data,
+                                         std::size_t length);
+
     ErrorBuffers errors_;
 };
 

@@ -1,0 +1,60 @@
+// The Bitmap branch of ImageSaver: picks the writer's source and reduction by bit count.
+#include "imagelib/bmp/BmpWriter.h"
+#include "imagelib/front/ImageSaver.h"
+#include "imagelib/image/ColourReducer.h"
+
+namespace pictrano {
+namespace {
+
+// Colours of a reduced bit count; 0 for bit counts written without reduction.
+int coloursFor(int bitCount) {
+    switch (bitCount) {
+        case 1: return 2;
+        case 4: return 16;
+        case 8: return 256;
+        default: return 0;
+    }
+}
+
+bool isWrittenDirectly(int bitCount) { return bitCount == 16 || bitCount == 24 || bitCount == 32; }
+
+}  // namespace
+
+std::size_t ImageSaver::encodeBitmap(std::vector<std::uint8_t>& file, const DibImage& image,
+                                     const SaveParams& params) {
+    BmpWriter writer;
+    const int bitCount = params.bitCount;
+    if (image.paletteCount() > 0 && bitCount == 8) {
+        if (!writer.setFromPalette(image.palette(), image.paletteCount(), image.indexPlane(),
+                                   image.width(), image.height(), params.degree)) {
+            errors_.copyFrom(writer.errors());
+            return 0;
+        }
+    } else {
+        const int colours = coloursFor(bitCount);
+        if (colours == 0 && !isWrittenDirectly(bitCount)) {
+            errors_.set(Msg::UnsupportedFormatSpecified);
+            return 0;
+        }
+        const int workingBitCount = colours == 0 ? bitCount : 24;
+        if (!writer.setFromPixels(image.pixelBits(), image.width(), image.height(),
+                                  workingBitCount)) {
+            errors_.copyFrom(writer.errors());
+            return 0;
+        }
+        if (colours != 0) {
+            const bool usesLattice = colours == 256 && params.colourModel != 1;
+            const std::uint32_t lattice =
+                usesLattice ? writer.selectLattice(12, 12) : kDefaultLattice;
+            if (!writer.reduce(colours, params.colourModel, params.degree, lattice)) {
+                errors_.copyFrom(writer.errors());
+                return 0;
+            }
+        }
+    }
+    const std::size_t size = writer.buildFile(file);
+    if (size == 0) errors_.copyFrom(writer.errors());
+    return size;
+}
+
+}  // namespace pictrano

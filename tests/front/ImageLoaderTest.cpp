@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "imagelib/front/ImageLoader.h"
+#include "imagelib/image/RowLayout.h"
+#include "platform/TextConversion.h"
+#include "tests/support/PngOracle.h"
+#include "tests/support/TestData.h"
+
+namespace pictrano {
+namespace {
+
+using test::dataPath;
+using test::readBytes;
+
+std::string loadMessage(const std::vector<std::uint8_t>& bytes) {
+    ImageLoader loader;
+    EXPECT_EQ(loader.loadMemory(bytes.data(), bytes.size()), nullptr);
+    return loader.errors().utf8();
+}
+
+TEST(ImageLoader, RecognisesFilesByTheirFirstBytesOnly) {
+    EXPECT_EQ(loadMessage({}), "サポートされていないファイル形式です。");
+    EXPECT_EQ(loadMessage({'B'}), "サポートされていないファイル形式です。");
+    EXPECT_EQ(loadMessage({'G', 'I', 'F', '8', '9', 'a'}), "サポートされていないファイル形式です。");
+    // A damaged Bitmap answers with the Bitmap reader's message.
+    EXPECT_EQ(loadMessage({'B', 'M', 0, 0}), "ファイル形式が不正です。");
+    ImageLoader loader;
+    EXPECT_EQ(loader.loadMemory(nullptr, 10), nullptr);
+    EXPECT_EQ(loader.errors().utf8(), "サポートされていないファイル形式です。");
+}
+
+TEST(ImageLoader, LoadsAPalettedBitmapWithItsPaletteAndIndices) {
+    ImageLoader loader;
+    auto image = loader.loadFile(dataPath("bmpsuite/g/pal8.bmp").string());
+    ASSERT_NE(image, nullptr) << loader.errors().utf8();
+    const auto expected = test::decodePngWithLibpng(dataPath("bmpsuite/expected/pal8.png"));
+    ASSERT_EQ(image->width(), expected.width);
+    ASSERT_EQ(image->height(), expected.height);
+    EXPECT_EQ(test::unpadRows(image->pixelBits(), image->width(), image->height()), expected.bgr);
+    ASSERT_GT(image->paletteCount(), 0);
+    // Every index names the colour of its pixel.
+    for (int y = 0; y < image->height(); ++y) {
+        for (int x = 0; x < image->width(); ++x) {
+            const int index = image->indexPlane()[y * indexRowStride(image->width()) + x];
+            const std::uint8_t* pixel = image->pixelBits() + y * pixelRowStride(image->width()) + 3 * x;
+            ASSERT_EQ(std::memcmp(image->palette() + 4 * index, pixel, 3), 0) << x << "," << y;
+        }
+    }
+}
+
+TEST(ImageLoader, ReadsFilesUpToTheSizeLimitAndRefusesLargerOnes) {
+    test::TempDir dir;
+    auto bytes = readBytes(dataPath("bmpsuite/g/rgb24.bmp"));
+    bytes.resize(ImageLoader::kMaxFileBytes, 0);  // trailing bytes after the pixel data
+    test::writeBytes(dir / "limit.bmp", bytes);
+    bytes.push_back(0);
+    test::writeBytes(dir / "over.bmp", bytes);
+
+    ImageLoader loader;
+    EXPECT_NE(loader.loadFile((dir / "limit.bmp").string()), nullptr) << loader.errors().utf8();
+    EXPECT_EQ(loader.loadFile((dir / "over.bmp").string()), nullptr);
+    EXPECT_EQ(loader.errors().utf8(), "ファイルが大きすぎます。");
+    EXPECT_EQ(loader.loadFile((dir / "missing.bmp").string()), nullptr);
+    EXPECT_EQ(loader.errors().utf8(), "ファイルを開けません。");
+    EXPECT_EQ(loader.loadFile(dir.path().string()), nullptr);
+    EXPECT_EQ(loader.errors().utf8(), "ファイルを開けません。");
+}
+
+TEST(ImageLoader, OpensNonAsciiNamesGivenNarrowOrWide) {
+    test::TempDir dir;
+    const std::string name = "画像 テスト.bmp";
+    std::filesystem::copy_file(dataPath("bmpsuite/g/pal4.bmp"),
+                               dir.path() / std::filesystem::path(std::u8string(
+                                                name.begin(), name.end())));
+    const std::string narrow = dir.path().string() + "/" + name;
+    ImageLoader loader;
+    EXPECT_NE(loader.loadFile(narrow), nullptr) << loader.errors().utf8();
+    EXPECT_NE(loader.loadFileWide(utf8ToUtf16(narrow)), nullptr) << loader.errors().utf8();
+}
+
+}  // namespace
+}  // namespace pictrano
