@@ -80,7 +80,8 @@ std::uint64_t pixelDataPosition(const BmpSource& source, std::uint64_t computed,
                                 std::uint64_t dataBytes);
 
 // Fills the 256-entry palette with the file's entries (at most 256 of those declared, copied as
-// stored; the rest zero) and sets the palette count. Fails with "file format invalid" when the entries run past the end of the file.
+// stored; the rest zero) and sets the palette count. Fails with "file format invalid" when the
+// entries run past the end of the file.
 DecodeFailure readPalette(const BmpSource& source, BmpDecoded& out);
 
 }  // namespace pictrano

@@ -55,7 +55,9 @@ void BmpReader::release() {
     paletteCount_ = 0;
 }
 
-int BmpReader::width() const { return static_cast<std::int32_t>(loadLe32(infoHeader_.data() + kWidthAt)); }
+int BmpReader::width() const {
+    return static_cast<std::int32_t>(loadLe32(infoHeader_.data() + kWidthAt));
+}
 
 int BmpReader::height() const {
     return static_cast<std::int32_t>(loadLe32(infoHeader_.data() + kHeightAt));

@@ -1,6 +1,7 @@
 #include "imagelib/bmp/BmpRleDecoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace pictrano {
 namespace {
@@ -35,8 +36,8 @@ private:
 
     void writePixel(unsigned index) {
         if (v_ >= source_.rows()) return;
-        out_.setIndex(static_cast<std::size_t>(source_.outputRow(v_)),
-                      static_cast<std::size_t>(x_), index);
+        out_.setIndex(static_cast<std::size_t>(source_.outputRow(v_)), static_cast<std::size_t>(x_),
+                      index);
         if (++x_ == source_.width) {
             x_ = 0;
             ++v_;
@@ -95,6 +96,18 @@ private:
     std::int64_t v_ = 0;
 };
 
+// Every pixel starts as palette entry 0 (the index plane is already all 0): the first row is
+// filled pixel by pixel, the others copied from it.
+void fillWithEntryZero(const BmpSource& source, BmpDecoded& out) {
+    for (std::int64_t column = 0; column < source.width; ++column) {
+        out.setIndex(0, static_cast<std::size_t>(column), 0);
+    }
+    for (std::int64_t row = 1; row < source.rows(); ++row) {
+        std::memcpy(out.pixels.data() + static_cast<std::size_t>(row) * out.pixelStride,
+                    out.pixels.data(), out.pixelStride);
+    }
+}
+
 }  // namespace
 
 DecodeFailure decodeRle(const BmpSource& source, bool fourBit, BmpDecoded& out) {
@@ -103,11 +116,7 @@ DecodeFailure decodeRle(const BmpSource& source, bool fourBit, BmpDecoded& out) 
     if (position >= source.length) return Msg::FileFormatInvalid;
     if (auto failure = readPalette(source, out)) return failure;
     out.allocateIndexed(source.width, source.rows());
-    for (std::int64_t row = 0; row < source.rows(); ++row) {
-        for (std::int64_t column = 0; column < source.width; ++column) {
-            out.setIndex(static_cast<std::size_t>(row), static_cast<std::size_t>(column), 0);
-        }
-    }
+    fillWithEntryZero(source, out);
     RleCodeReader(source, fourBit, position, out).run();
     return std::nullopt;
 }
