@@ -117,8 +117,8 @@ void mapPixels(const std::uint8_t* rows, int width, int height, ReducedPicture& 
     }
 }
 
-// 16 grey levels with the error of each pixel carried to its right neighbour and to the pixel
-// below: both errors are averaged in at one eighth of their sum.
+// 16 grey levels, error-diffused: each pixel's luminance is corrected by one eighth of the sum of
+// the errors left by its left neighbour and by the pixel above it.
 void diffuseGrey16(const std::uint8_t* rows, int width, int height, ReducedPicture& result) {
     allocateRows(result, width, height);
     const std::int64_t fromStride = pixelRowStride(width);
