@@ -186,7 +186,7 @@ TEST_F(PersistedSettingsTest, CorruptFileNeverCrashesAndKeepsDefaults) {
         "JpegDRI=sz:100\nJpegReadDCTColor=hex:01,00,00,00\nColorTable=dword:00000001\n"
         "OutDir=hex:2f,61\nLeft=sz:1\nTop=dword:1\n",
         "JpegDRI=dword:1x", "JpegDRI=dword:", "JpegDRI=dword:00000001ff\nColorTable=hex:0",
-        std::string("JpegDRI\0=dword:1\nOutDir=sz:\xff", 32),
+        std::string("JpegDRI\0=dword:1\nOutDir=sz:\xff", 28),
     };
     for (int i = 0; i < 200; ++i) {
         std::string garbage(random() % 400, '\0');
