@@ -14,12 +14,6 @@ namespace {
 
 using Icon = DialogControls::Icon;
 
-struct Counters {
-    int attempted = 0;
-    int succeeded = 0;
-    int failed = 0;
-};
-
 enum class FileOutcome { Succeeded, Failed, OutOfMemory };
 
 // Adds a line to the message list and selects it, so that the newest line is in view.
@@ -65,9 +59,9 @@ FileOutcome convertEntry(DialogControls& controls, JobSettings& settings, int in
     }
 }
 
-Counters convertEntries(const JobParams& job, JobSettings& settings) {
+JobCounters convertEntries(const JobParams& job, JobSettings& settings) {
     DialogControls& controls = *job.controls;
-    Counters counters;
+    JobCounters counters;
     for (int index = 0; index < settings.entryCount; ++index) {
         if (job.cancelRequested->load() != 0) {
             addLine(controls, "ユーザからのキャンセル要求がありました。");
@@ -88,7 +82,7 @@ Counters convertEntries(const JobParams& job, JobSettings& settings) {
     return counters;
 }
 
-std::string summaryLine(const Counters& counters) {
+std::string summaryLine(const JobCounters& counters) {
     return "ファイル作成を完了しました。対象=" + std::to_string(counters.attempted) +
            ", 成功=" + std::to_string(counters.succeeded) +
            ", 失敗=" + std::to_string(counters.failed);
@@ -136,8 +130,10 @@ int runConversionJob(const JobParams& job) {
         std::optional<JobSettings> settings = prepareJob(controls, *job.options);
         if (!settings) return 0;
         controls.setText(ids::kClose, kCancelText);
-        const Counters counters = convertEntries(job, *settings);
+        JobCounters counters = convertEntries(job, *settings);
         addLine(controls, summaryLine(counters));
+        counters.reachedSummary = true;
+        if (job.counters != nullptr) *job.counters = counters;
         controls.setText(ids::kClose, kCloseText);
         return 1;
     } catch (const std::bad_alloc&) {

@@ -11,6 +11,14 @@
 
 namespace pictrano {
 
+// How far the job came and what it counted, for callers that report it (the command-line tool).
+struct JobCounters {
+    bool reachedSummary = false;  // false when a check stopped the job
+    int attempted = 0;
+    int succeeded = 0;
+    int failed = 0;
+};
+
 // The record handed to the job's thread. The main window owns it and the flags and keeps them
 // alive until the thread has been joined.
 struct JobParams {
@@ -18,6 +26,7 @@ struct JobParams {
     std::atomic<std::int32_t>* running = nullptr;          // cleared by the job on every way out
     std::atomic<std::int32_t>* cancelRequested = nullptr;  // read before each file
     const OptionStore* options = nullptr;
+    JobCounters* counters = nullptr;  // filled in when given
 };
 
 // The output choices a SaveParams record is built from.

@@ -75,6 +75,8 @@ public:
     bool isRunning() const { return running_.load() != 0; }
     // Waits until the job's thread, if any, has ended.
     void waitForJob();
+    // What the last job counted; read it after waitForJob().
+    const JobCounters& lastJob() const { return lastJob_; }
 
 private:
     void startJob();
@@ -90,6 +92,7 @@ private:
     std::atomic<std::int32_t> running_{0};
     std::atomic<std::int32_t> cancelRequested_{0};
     JobParams jobParams_;
+    JobCounters lastJob_;
     std::thread job_;
 };
 
