@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <new>
-#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/ControlIds.h"
@@ -16,8 +16,10 @@ namespace pictrano {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-MemoryDialog makeWindow() { return MemoryDialog({{ids::kOutputDirectory, ""}}); }
+// Every key of a store with its data, for comparing whole stores.
+using Snapshot = std::vector<std::pair<std::string, Bytes>>;
+// The store and the window's left, top and output directory after loading.
+using Loaded = std::tuple<Snapshot, int, int, std::string>;
 
 OptionStore defaultStore() {
     OptionStore store;
@@ -25,242 +27,124 @@ OptionStore defaultStore() {
     return store;
 }
 
-// Every key of the store with its kind and data, for comparing whole stores.
-std::vector<std::pair<std::string, Bytes>> snapshot(const OptionStore& store) {
-    std::vector<std::pair<std::string, Bytes>> values;
-    for (const std::string& key : store.keys()) {
-        const OptionValue* entry = store.find(key);
-        Bytes data = entry->data;
-        data.push_back(static_cast<std::uint8_t>(entry->kind));
-        values.emplace_back(key, data);
-    }
+Snapshot snapshot(const OptionStore& store) {
+    Snapshot values;
+    for (const std::string& key : store.keys()) values.emplace_back(key, store.find(key)->data);
     return values;
 }
 
-class PersistedSettingsTest : public ::testing::Test {
-protected:
-    std::filesystem::path file() const { return dir_ / "Tovami" / "Pictrano.ini"; }
-    void writeFile(const std::string& text) {
-        std::filesystem::create_directories(file().parent_path());
-        test::writeBytes(file(), Bytes(text.begin(), text.end()));
-    }
-    FileBackend backend() const { return FileBackend(file()); }
+// What loading nothing leaves: the defaults, and the window at (1, 2) showing `dir`.
+Loaded untouched(const std::string& dir = "") { return {snapshot(defaultStore()), 1, 2, dir}; }
 
-    test::TempDir dir_;
+// Settings that run out of memory reading a string or binary value, or writing a DWORD.
+struct ExhaustedBackend : FileBackend {
+    using FileBackend::FileBackend;
+    std::optional<std::string> readString(std::string_view) const override {
+        throw std::bad_alloc();
+    }
+    std::optional<Bytes> readBinary(std::string_view) const override { throw std::bad_alloc(); }
+    void writeDword(std::string_view, std::uint32_t) override { throw std::bad_alloc(); }
 };
 
-TEST_F(PersistedSettingsTest, FirstRunKeepsDefaultsAndWindowThenSavesEverythingButColorTable) {
-    FileBackend settings = backend();
-    OptionStore store = defaultStore();
-    const auto defaults = snapshot(store);
-    EXPECT_EQ(loadOptions(settings, store), 1);
-    EXPECT_EQ(snapshot(store), defaults);
+class PersistedSettingsTest : public ::testing::Test {
+protected:
+    void writeFile(std::string_view s) const { test::writeBytes(file_, {s.begin(), s.end()}); }
 
-    MemoryDialog window = makeWindow();
-    window.moveWindow(33, 44);
-    EXPECT_EQ(loadWindowSettings(settings, window), 1);
-    int left = 0;
-    int top = 0;
-    window.windowPosition(left, top);
-    EXPECT_EQ(left, 33);
-    EXPECT_EQ(top, 44);
-    EXPECT_EQ(window.text(ids::kOutputDirectory), "");
-
-    EXPECT_EQ(saveOptions(settings, store), 1);
-    EXPECT_EQ(saveWindowSettings(settings, window), 1);
-    FileBackend reader = backend();
-    ASSERT_TRUE(reader.open());
-    for (const OptionRegistryRow& row : OptionRegistryTable) {
-        if (row.type == kRegDword) {
-            EXPECT_EQ(reader.readDword(row.valueName), store.getInt(row.key)) << row.valueName;
-        } else {
-            EXPECT_FALSE(reader.readBinary(row.valueName)) << row.valueName;
-        }
+    // Loads the file over a default store and a window at (1, 2) showing `outDir`.
+    Loaded load(const std::string& outDir = "") const {
+        OptionStore store = defaultStore();
+        MemoryDialog window({{ids::kOutputDirectory, outDir}});
+        window.moveWindow(1, 2);
+        FileBackend settings(file_);
+        EXPECT_EQ(loadOptions(settings, store), 1);
+        EXPECT_EQ(loadWindowSettings(settings, window), 1);
+        Loaded loaded{snapshot(store), 0, 0, window.text(ids::kOutputDirectory)};
+        window.windowPosition(std::get<1>(loaded), std::get<2>(loaded));
+        return loaded;
     }
-    EXPECT_EQ(reader.readDword("Left"), 33u);
-    EXPECT_EQ(reader.readDword("Top"), 44u);
-    EXPECT_EQ(reader.readString("OutDir"), "");
+
+    void save(const OptionStore& store, int left, int top, const std::string& outDir) const {
+        MemoryDialog window({{ids::kOutputDirectory, outDir}});
+        window.moveWindow(left, top);
+        FileBackend settings(file_);
+        EXPECT_EQ(saveOptions(settings, store), 1);
+        EXPECT_EQ(saveWindowSettings(settings, window), 1);
+    }
+
+    test::TempDir dir_;
+    const std::filesystem::path file_ = dir_ / "Pictrano.ini";
+    // 259 UTF-16 units in 265 bytes: the longest output directory that fits its room.
+    const std::string longestOutDir = "/出力=先" + std::string(254, 'd');
+};
+
+TEST_F(PersistedSettingsTest, FirstRunKeepsDefaultsAndWindowThenSavesAllButAnAbsentColorTable) {
+    EXPECT_EQ(load(), untouched());
+    save(defaultStore(), 33, 44, "");
+    const Bytes text = test::readBytes(file_);
+    EXPECT_EQ(parseSettingsText(std::string(text.begin(), text.end())),
+              (std::vector<SettingsEntry>{
+                  {"JpegReadDCTColor", 0u}, {"JpegReadLLColor", 0u}, {"JpegWriteDCTSF", 1u},
+                  {"JpegWriteLLSF", 0u}, {"JpegDRIOn", 0u}, {"JpegDRI", 64u},
+                  {"IconTransColor", 0xFFFFFFu}, {"IconTransColorF", 0u}, {"IconTrans", 0u},
+                  {"Left", 33u}, {"Top", 44u}, {"OutDir", ""}}));
 }
 
 TEST_F(PersistedSettingsTest, EveryValueRoundTripsThroughTheFile) {
     OptionStore saved = defaultStore();
-    std::int32_t value = -7;
-    for (const OptionRegistryRow& row : OptionRegistryTable) {
-        if (row.type == kRegDword) saved.setInt(row.key, value += 1000003);
-    }
-    Bytes table(64);
-    for (std::size_t i = 0; i < table.size(); ++i) table[i] = static_cast<std::uint8_t>(255 - i);
-    saved.setBinary(kCommonColorTable, table.data(), table.size());
-    MemoryDialog window = makeWindow();
-    window.moveWindow(-1200, 15);
-    window.setText(ids::kOutputDirectory, "/home/ユーザー/出力=先");
-    FileBackend settings = backend();
-    ASSERT_EQ(saveOptions(settings, saved), 1);
-    ASSERT_EQ(saveWindowSettings(settings, window), 1);
-
-    OptionStore loaded = defaultStore();
-    MemoryDialog reopened = makeWindow();
-    FileBackend again = backend();
-    ASSERT_EQ(loadOptions(again, loaded), 1);
-    ASSERT_EQ(loadWindowSettings(again, reopened), 1);
-    EXPECT_EQ(snapshot(loaded), snapshot(saved));
-    int left = 0;
-    int top = 0;
-    reopened.windowPosition(left, top);
-    EXPECT_EQ(left, -1200);
-    EXPECT_EQ(top, 15);
-    EXPECT_EQ(reopened.text(ids::kOutputDirectory), "/home/ユーザー/出力=先");
+    std::int32_t value = -2000000000;
+    for (const std::string& key : saved.keys()) saved.setInt(key, value += 1000003);
+    saved.setBinary(kCommonColorTable, "\x01\x80\xff\x00\x7f colours", 13);
+    save(saved, -1200, 15, longestOutDir);
+    EXPECT_EQ(load(), Loaded(snapshot(saved), -1200, 15, longestOutDir));
 }
 
-TEST_F(PersistedSettingsTest, ColorTableOfAnyLengthIsTakenWhole) {
-    for (std::size_t length : {0u, 3u, 10u, 64u, 100u, 1024u}) {
+// A stored table of up to 1,024 bytes is taken whole, a longer one ignored; saving a store
+// without a table leaves the stored one alone.
+TEST_F(PersistedSettingsTest, ColorTableOfAnyLengthUpToItsRoomIsTakenWhole) {
+    for (std::size_t length : {0u, 3u, 10u, 64u, 100u, 1024u, 1025u}) {
         Bytes table(length);
         for (std::size_t i = 0; i < length; ++i) table[i] = static_cast<std::uint8_t>(i + 1);
-        FileBackend writer = backend();
-        ASSERT_TRUE(writer.open());
-        writer.writeBinary("ColorTable", table);
-        ASSERT_TRUE(writer.commit());
-
-        OptionStore store = defaultStore();
-        FileBackend settings = backend();
-        ASSERT_EQ(loadOptions(settings, store), 1);
-        ASSERT_EQ(store.getLength(kCommonColorTable), static_cast<std::int32_t>(length));
-        EXPECT_EQ(Bytes(store.getData(kCommonColorTable), store.getData(kCommonColorTable) + length),
-                  table);
+        writeFile(formatSettingsText({{"ColorTable", table}}));
+        Loaded expected = untouched();
+        table.push_back(0);  // the store keeps a zero byte after the data
+        if (length <= 1024) std::get<0>(expected).emplace_back(kCommonColorTable, table);
+        EXPECT_EQ(load(), expected) << length;
     }
+    save(defaultStore(), 0, 0, "");
+    FileBackend reader(file_);
+    EXPECT_TRUE(reader.open() && reader.readBinary("ColorTable").value_or(Bytes{}).size() == 1025);
 }
 
-TEST_F(PersistedSettingsTest, ValuesThatDoNotFitTheirRoomAreIgnored) {
-    const std::string longest(259, 'd');
-    FileBackend writer = backend();
-    ASSERT_TRUE(writer.open());
-    writer.writeBinary("ColorTable", Bytes(1025, 1));
-    writer.writeString("OutDir", longest + "e");
-    ASSERT_TRUE(writer.commit());
-    OptionStore store = defaultStore();
-    MemoryDialog window = makeWindow();
-    window.setText(ids::kOutputDirectory, "/kept");
-    FileBackend settings = backend();
-    EXPECT_EQ(loadOptions(settings, store), 1);
-    EXPECT_EQ(store.find(kCommonColorTable), nullptr);
-    EXPECT_EQ(loadWindowSettings(settings, window), 1);
-    EXPECT_EQ(window.text(ids::kOutputDirectory), "/kept");
-
-    // The room counts UTF-16 units: 259 three-byte characters still fit.
-    std::string wide;
-    for (int i = 0; i < 259; ++i) wide += "出";
-    for (const std::string& fits : {longest, wide}) {
-        ASSERT_TRUE(writer.open());
-        writer.writeString("OutDir", fits);
-        ASSERT_TRUE(writer.commit());
-        EXPECT_EQ(loadWindowSettings(settings, window), 1);
-        EXPECT_EQ(window.text(ids::kOutputDirectory), fits);
-    }
-    ASSERT_TRUE(writer.open());
-    writer.writeString("OutDir", std::string("/a\0/b", 5));
-    ASSERT_TRUE(writer.commit());
-    EXPECT_EQ(loadWindowSettings(settings, window), 1);
-    EXPECT_EQ(window.text(ids::kOutputDirectory), wide);
-}
-
-TEST_F(PersistedSettingsTest, WindowMovesOnlyWhenLeftAndTopAreBothStored) {
-    for (const char* text : {"Left=dword:00000064\n", "Top=dword:00000064\n",
-                             "Left=dword:00000064\nTop=sz:100\n"}) {
+// Nothing of a damaged file, nor an output directory too long for its room (never cut short) or
+// holding a NUL, nor Left without Top, reaches the store or the window.
+TEST_F(PersistedSettingsTest, CorruptValuesKeepDefaultsAndWindow) {
+    for (const std::string& text : std::vector<std::string>{
+             formatSettingsText({{"OutDir", longestOutDir + "d"}}),
+             "Left=dword:00000064\n", "Top=dword:00000064\n", "Left=dword:00000064\nTop=sz:100\n",
+             "JpegDRI=sz:100\nJpegReadDCTColor=hex:01,00,00,00\nColorTable=dword:1\n"
+             "OutDir=hex:2f,61\nLeft=sz:1\nTop=dword:1\n",
+             "JpegDRI=dword:1x\nJpegDRIOn=dword:\nIconTrans=dword:00000001ff\n",
+             std::string("JpegDRI\0=dword:1\nOutDir=sz:/a\\x00/b\nColorTable=hex:0", 52)}) {
         writeFile(text);
-        MemoryDialog window = makeWindow();
-        window.moveWindow(5, 6);
-        FileBackend settings = backend();
-        EXPECT_EQ(loadWindowSettings(settings, window), 1);
-        int left = 0;
-        int top = 0;
-        window.windowPosition(left, top);
-        EXPECT_EQ(left, 5) << text;
-        EXPECT_EQ(top, 6) << text;
+        EXPECT_EQ(load("/kept"), untouched("/kept")) << testing::PrintToString(text);
     }
 }
 
-TEST_F(PersistedSettingsTest, CorruptFileNeverCrashesAndKeepsDefaults) {
-    const OptionStore reference = defaultStore();
-    std::mt19937 random(99);
-    std::vector<std::string> files = {
-        "JpegDRI=sz:100\nJpegReadDCTColor=hex:01,00,00,00\nColorTable=dword:00000001\n"
-        "OutDir=hex:2f,61\nLeft=sz:1\nTop=dword:1\n",
-        "JpegDRI=dword:1x", "JpegDRI=dword:", "JpegDRI=dword:00000001ff\nColorTable=hex:0",
-        std::string("JpegDRI\0=dword:1\nOutDir=sz:\xff", 28),
-    };
-    for (int i = 0; i < 200; ++i) {
-        std::string garbage(random() % 400, '\0');
-        for (char& c : garbage) c = static_cast<char>(random());
-        files.push_back(garbage);
-    }
-    for (const std::string& text : files) {
-        writeFile(text);
-        OptionStore store = defaultStore();
-        MemoryDialog window = makeWindow();
-        window.moveWindow(1, 2);
-        FileBackend settings = backend();
-        EXPECT_EQ(loadOptions(settings, store), 1);
-        EXPECT_EQ(loadWindowSettings(settings, window), 1);
-        int left = 0;
-        int top = 0;
-        window.windowPosition(left, top);
-        const bool untouched = snapshot(store) == snapshot(reference) && left == 1 && top == 2 &&
-                               window.text(ids::kOutputDirectory).empty();
-        EXPECT_TRUE(untouched) << testing::PrintToString(text);
-    }
-}
-
-TEST_F(PersistedSettingsTest, UnopenableSettingsGiveZeroAndChangeNothing) {
-    std::filesystem::create_directories(file());  // a folder where the file should be
-    FileBackend settings = backend();
+// Settings that cannot be opened, and settings that run out of memory: every procedure gives 0,
+// and only the window procedures on the exhausted settings report it.
+TEST_F(PersistedSettingsTest, FailuresGiveZeroAndOnlyTheWindowProceduresReportMemory) {
+    FileBackend unopenable{std::filesystem::path()};  // no file to open
+    ExhaustedBackend exhausted(dir_ / "other.ini");
     OptionStore store = defaultStore();
-    MemoryDialog window = makeWindow();
-    EXPECT_EQ(loadOptions(settings, store), 0);
-    EXPECT_EQ(saveOptions(settings, store), 0);
-    EXPECT_EQ(loadWindowSettings(settings, window), 0);
-    EXPECT_EQ(saveWindowSettings(settings, window), 0);
-    EXPECT_TRUE(std::filesystem::is_directory(file()));
-    EXPECT_TRUE(window.messageBoxes().empty());
-}
-
-TEST_F(PersistedSettingsTest, SavingWithoutColorTableKeepsTheStoredOne) {
-    writeFile("ColorTable=hex:01,02,03,04\n");
-    FileBackend settings = backend();
-    ASSERT_EQ(saveOptions(settings, defaultStore()), 1);
-    FileBackend reader = backend();
-    ASSERT_TRUE(reader.open());
-    EXPECT_EQ(reader.readBinary("ColorTable"), (Bytes{1, 2, 3, 4}));
-    EXPECT_EQ(reader.readDword("JpegDRI"), 64u);
-}
-
-// A back end that runs out of memory while reading.
-class ExhaustedBackend : public SettingsBackend {
-public:
-    bool open() override { return true; }
-    std::optional<std::uint32_t> readDword(std::string_view) const override { throw std::bad_alloc(); }
-    std::optional<std::string> readString(std::string_view) const override { throw std::bad_alloc(); }
-    std::optional<Bytes> readBinary(std::string_view) const override { throw std::bad_alloc(); }
-    void writeDword(std::string_view, std::uint32_t) override { throw std::bad_alloc(); }
-    void writeString(std::string_view, std::string_view) override { throw std::bad_alloc(); }
-    void writeBinary(std::string_view, const Bytes&) override { throw std::bad_alloc(); }
-    bool commit() override { return true; }
-};
-
-TEST(PersistedSettingsMemoryTest, OutOfMemoryIsReportedOnlyByTheWindowProcedures) {
-    ExhaustedBackend exhausted;
-    OptionStore store = defaultStore();
-    MemoryDialog window = makeWindow();
-    EXPECT_EQ(loadOptions(exhausted, store), 0);
-    EXPECT_EQ(saveOptions(exhausted, store), 0);
-    EXPECT_TRUE(window.messageBoxes().empty());
-    EXPECT_EQ(loadWindowSettings(exhausted, window), 0);
-    EXPECT_EQ(saveWindowSettings(exhausted, window), 0);
+    MemoryDialog window({{ids::kOutputDirectory, ""}});
+    for (FileBackend* settings : {&unopenable, static_cast<FileBackend*>(&exhausted)}) {
+        EXPECT_EQ(loadOptions(*settings, store) + saveOptions(*settings, store), 0);
+        EXPECT_EQ(loadWindowSettings(*settings, window) + saveWindowSettings(*settings, window), 0);
+    }
     const auto boxes = window.messageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
-    for (const auto& box : boxes) {
-        EXPECT_EQ(box.text, "メモリが不足しています。");
-        EXPECT_EQ(box.icon, DialogControls::Icon::Error);
-    }
+    EXPECT_EQ(boxes[0].text + boxes[1].text, "メモリが不足しています。メモリが不足しています。");
+    EXPECT_TRUE(boxes[0].icon == DialogControls::Icon::Error && boxes[1].icon == boxes[0].icon);
 }
 
 }  // namespace
