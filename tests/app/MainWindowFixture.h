@@ -2,49 +2,42 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/ControlIds.h"
 #include "app/MainWindow.h"
-#include "app/MemoryDialog.h"
-#include "app/OptionStore.h"
 
 namespace pictrano::test {
 
-// A main window over an in-memory dialog 110, initialised, with the default options.
+// A main window over an in-memory dialog 110, initialised, with the default options. Its hooks
+// record what the window asked of the platform.
 class MainWindowFixture : public ::testing::Test {
 protected:
-    MainWindowFixture() : dialog(mainWindowControls()), window(dialog, options, hooks()) {
+    MainWindowFixture()
+        : dialog(mainWindowControls()),
+          window(dialog, options,
+                 {.loadWindowSettings = nullptr,  // no stored window settings
+                  .saveSettings = [this] { ++saveCount; },
+                  .chooseFiles = [this] { ++fileDialogs; return chooseFilesResult(); },
+                  .chooseDirectory = [this] { return chosenDirectory; },
+                  .openOptions = [this] { ++optionsOpened; },
+                  .acceptDrops = [this](bool accept) { dropStates.push_back(accept); },
+                  .postClose = [this] { ++closePosted; }}) {
         options.setDefaults();
         window.initialise();
-    }
-
-    // Hooks for the tests to fill before they are used; the window holds a copy made at
-    // construction, so the fixture's hooks forward to these members.
-    MainWindowHooks hooks() {
-        MainWindowHooks h;
-        h.loadWindowSettings = [this] { if (onLoadWindowSettings) onLoadWindowSettings(); };
-        h.saveSettings = [this] { ++saveCount; };
-        h.chooseFiles = [this] { return chooseFilesResult(); };
-        h.chooseDirectory = [this] { return chosenDirectory; };
-        h.openOptions = [this] { ++optionsOpened; };
-        h.acceptDrops = [this](bool accept) { dropStates.push_back(accept); };
-        h.postClose = [this] { ++closePosted; };
-        return h;
     }
 
     // Selects an entry of a combo box and tells the window, as the user's choice would.
     void choose(int id, const std::string& text) {
         const std::vector<std::string> items = dialog.itemTexts(id);
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            if (items[i] == text) {
-                dialog.setSelection(id, static_cast<int>(i));
-                window.onCommand(id, kSelectionChanged);
-                return;
-            }
-        }
-        FAIL() << "no entry " << text << " in " << id;
+        const auto found = std::find(items.begin(), items.end(), text);
+        ASSERT_NE(found, items.end()) << "no entry " << text << " in " << id;
+        dialog.setSelection(id, static_cast<int>(found - items.begin()));
+        window.onCommand(id, kSelectionChanged);
     }
 
     void click(int id, bool checked) {
@@ -52,17 +45,9 @@ protected:
         window.onCommand(id);
     }
 
-    std::string selectedText(int id) const {
-        const int index = dialog.selection(id);
-        return index < 0 ? std::string() : dialog.itemText(id, index);
-    }
-
-    std::function<void()> onLoadWindowSettings;
     std::function<FileDialogResult()> chooseFilesResult = [] { return FileDialogResult{}; };
     std::optional<std::string> chosenDirectory;
-    int saveCount = 0;
-    int optionsOpened = 0;
-    int closePosted = 0;
+    int saveCount = 0, optionsOpened = 0, closePosted = 0, fileDialogs = 0;
     std::vector<bool> dropStates;
 
     OptionStore options;

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <future>
-#include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/PathNames.h"
@@ -14,324 +12,158 @@ namespace pictrano {
 namespace {
 
 using Strings = std::vector<std::string>;
-using test::MainWindowFixture;
+using MainWindowTest = test::MainWindowFixture;
 
-using MainWindowStart = MainWindowFixture;
-using MainWindowLists = MainWindowFixture;
-using MainWindowSources = MainWindowFixture;
-using MainWindowCommands = MainWindowFixture;
-
-const Strings kBitmapColours = {"カラー 32bit RGB", "カラー 24bit RGB", "カラー 16bit RGB",
-                                "カラー 8bit RGB",  "カラー 4bit RGB",  "モノクロ 8bit RGB",
-                                "モノクロ 4bit RGB", "モノクロ 1bit RGB"};
-
-TEST_F(MainWindowStart, ShowsBitmap24BitWithoutCompressionOrLimits) {
+TEST_F(MainWindowTest, StartsOnBitmap24BitWithoutCompressionOrLimits) {
     EXPECT_EQ(dialog.itemTexts(ids::kOutputFormat), (Strings{"Bitmap", "Jpeg", "Png", "Icon"}));
-    EXPECT_EQ(selectedText(ids::kOutputFormat), "Bitmap");
-    EXPECT_EQ(dialog.itemTexts(ids::kColourFormat), kBitmapColours);
-    EXPECT_EQ(selectedText(ids::kColourFormat), "カラー 24bit RGB");
-    EXPECT_EQ(dialog.itemTexts(ids::kCompression), Strings{"(なし)"});
-    EXPECT_EQ(selectedText(ids::kCompression), "(なし)");
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeCheck));
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeList));
-    EXPECT_FALSE(dialog.isChecked(ids::kMaxSizeCheck));
-    EXPECT_EQ(dialog.text(ids::kMaxWidth), "600");
-    EXPECT_EQ(dialog.text(ids::kMaxHeight), "600");
-    EXPECT_FALSE(dialog.isEnabled(ids::kMaxWidth));
-    EXPECT_FALSE(dialog.isEnabled(ids::kMaxHeight));
-    EXPECT_EQ(dialog.text(ids::kClose), "閉じる");
-    EXPECT_EQ(dropStates, std::vector<bool>{true});
-    EXPECT_FALSE(window.isRunning());
+    EXPECT_EQ(std::tuple(dialog.selection(ids::kOutputFormat), dialog.itemCount(ids::kColourFormat),
+                         dialog.selection(ids::kColourFormat), dialog.itemTexts(ids::kCompression),
+                         dialog.selection(ids::kCompression)),
+              std::tuple(0, 8, 1, Strings{"(なし)"}, 0));  // entry 1 is "カラー 24bit RGB"
+    EXPECT_EQ(std::tuple(dialog.isEnabled(ids::kDegreeCheck), dialog.isEnabled(ids::kDegreeList),
+                         dialog.isChecked(ids::kMaxSizeCheck), dialog.isEnabled(ids::kMaxWidth),
+                         dialog.isEnabled(ids::kMaxHeight), dialog.text(ids::kMaxWidth),
+                         dialog.text(ids::kMaxHeight), dialog.text(ids::kClose)),
+              std::tuple(false, false, false, false, false, "600", "600", "閉じる"));
 }
 
-TEST(MainWindowRestore, RestoresSettingsAfterTheListsAndBeforeTheFinalSelection) {
-    MemoryDialog dialog(mainWindowControls());
-    OptionStore options;
-    MainWindowHooks hooks;
-    int formatsSeen = -1;
-    hooks.loadWindowSettings = [&] {
-        formatsSeen = dialog.itemCount(ids::kOutputFormat);
-        dialog.setText(ids::kOutputDirectory, "/restored");
-        dialog.setSelection(ids::kOutputFormat, 2);  // whatever it did, Bitmap comes back
+// Each format's colour entries in order with their item data (format | model << 14 | bits << 8
+// | compression flags), the first selected. Each entry offers the compressions of its flags; each
+// compression sets the degree controls, leaving the box's check alone.
+TEST_F(MainWindowTest, ListsDependOnTheChoicesAbove) {
+    const std::pair<std::string, std::uint32_t> colours[] = {
+        {"カラー 32bit RGB", 0x16001}, {"カラー 24bit RGB", 0x15801}, {"カラー 16bit RGB", 0x15001},
+        {"カラー 8bit RGB", 0x14803}, {"カラー 4bit RGB", 0x14403}, {"モノクロ 8bit RGB", 0x10803},
+        {"モノクロ 4bit RGB", 0x10403}, {"モノクロ 1bit RGB", 0x14101}, {"カラー 8bit YCbCr", 0x2880C},
+        {"カラー 8bit RGB", 0x24808}, {"モノクロ 8bit Y", 0x2080C}, {"カラー 24bit RGB", 0x35811},
+        {"カラー 8bit RGB", 0x34811}, {"カラー 4bit RGB", 0x34411}, {"モノクロ 8bit Y", 0x30811},
+        {"モノクロ 4bit Y", 0x30411}, {"モノクロ 2bit Y", 0x30211}, {"モノクロ 1bit Y", 0x30111},
+        {"カラー 24bit RGB", 0x45801}, {"カラー 8bit RGB", 0x44801}, {"カラー 4bit RGB", 0x44401},
+        {"モノクロ 8bit RGB", 0x40801}, {"モノクロ 4bit RGB", 0x40401}, {"モノクロ 1bit RGB", 0x44101}};
+    // Compression j has flag 1 << j; then the degree box's label (nullptr: box disabled), the
+    // number of degree lines and the line selected.
+    const std::tuple<std::string, const char*, int, std::string> compressions[] = {
+        {"(なし)", nullptr, 0, ""}, {"RLE(Run Length Encode)", nullptr, 0, ""},
+        {"基本DCT", "圧縮度(&D)", 99, "80:低品質"}, {"可逆圧縮", "予測器(&D)", 7, "1:Ra"},
+        {"Deflate", "圧縮度(&D)", 18, "低圧縮(None)"}};
+    // The degree controls after choosing compression j with the box checked or not.
+    auto expectDegrees = [&](int j, bool checked) {
+        const auto& [compression, label, lines, selected] = compressions[j];
+        choose(ids::kCompression, compression);
+        EXPECT_EQ(std::tuple(dialog.isEnabled(ids::kDegreeCheck),
+                             dialog.isEnabled(ids::kDegreeList),
+                             dialog.isChecked(ids::kDegreeCheck)),
+                  std::tuple(label != nullptr, label && checked, checked)) << compression;
+        if (label == nullptr) return;
+        EXPECT_EQ(std::tuple(dialog.text(ids::kDegreeCheck), dialog.itemCount(ids::kDegreeList),
+                             dialog.itemText(ids::kDegreeList, dialog.selection(ids::kDegreeList))),
+                  std::tuple(label, lines, selected));
     };
-    MainWindow window(dialog, options, hooks);
-    window.initialise();
-    EXPECT_EQ(formatsSeen, 4);
-    EXPECT_EQ(dialog.text(ids::kOutputDirectory), "/restored");
-    EXPECT_EQ(dialog.selection(ids::kOutputFormat), 0);
-    EXPECT_EQ(dialog.itemTexts(ids::kColourFormat), kBitmapColours);
-    EXPECT_EQ(dialog.selection(ids::kColourFormat), 1);
-}
-
-TEST_F(MainWindowLists, EachFormatOffersItsColourFormatsFirstSelected) {
-    const std::pair<const char*, Strings> formats[] = {
-        {"Jpeg", {"カラー 8bit YCbCr", "カラー 8bit RGB", "モノクロ 8bit Y"}},
-        {"Png",
-         {"カラー 24bit RGB", "カラー 8bit RGB", "カラー 4bit RGB", "モノクロ 8bit Y",
-          "モノクロ 4bit Y", "モノクロ 2bit Y", "モノクロ 1bit Y"}},
-        {"Icon",
-         {"カラー 24bit RGB", "カラー 8bit RGB", "カラー 4bit RGB", "モノクロ 8bit RGB",
-          "モノクロ 4bit RGB", "モノクロ 1bit RGB"}},
-        {"Bitmap", kBitmapColours},
-    };
-    for (const auto& [format, colours] : formats) {
-        choose(ids::kOutputFormat, format);
-        EXPECT_EQ(dialog.itemTexts(ids::kColourFormat), colours) << format;
-        EXPECT_EQ(dialog.selection(ids::kColourFormat), 0) << format;
-    }
-}
-
-TEST_F(MainWindowLists, EachColourFormatOffersItsCompressions) {
-    const Strings none = {"(なし)"};
-    const Strings rle = {"(なし)", "RLE(Run Length Encode)"};
-    const Strings deflate = {"(なし)", "Deflate"};
-    const Strings dct = {"基本DCT", "可逆圧縮"};
-    const std::pair<const char*, std::vector<Strings>> formats[] = {
-        {"Bitmap", {none, none, none, rle, rle, rle, rle, none}},
-        {"Jpeg", {dct, {"可逆圧縮"}, dct}},
-        {"Png", {deflate, deflate, deflate, deflate, deflate, deflate, deflate}},
-        {"Icon", {none, none, none, none, none, none}},
-    };
-    for (const auto& [format, compressions] : formats) {
-        choose(ids::kOutputFormat, format);
-        ASSERT_EQ(dialog.itemCount(ids::kColourFormat), static_cast<int>(compressions.size()));
-        for (std::size_t i = 0; i < compressions.size(); ++i) {
-            dialog.setSelection(ids::kColourFormat, static_cast<int>(i));
-            window.onCommand(ids::kColourFormat, kSelectionChanged);
-            EXPECT_EQ(dialog.itemTexts(ids::kCompression), compressions[i]) << format << i;
-            EXPECT_EQ(dialog.selection(ids::kCompression), 0);
+    for (bool checked : {false, true}) {
+        click(ids::kDegreeCheck, checked);
+        for (std::uint32_t format = 1; format <= 4; ++format) {
+            dialog.setSelection(ids::kOutputFormat, static_cast<int>(format - 1));
+            window.onCommand(ids::kOutputFormat, kSelectionChanged);
+            EXPECT_EQ(dialog.selection(ids::kColourFormat), 0);
+            int i = 0;
+            for (const auto& [name, data] : colours) {
+                if (data >> 16 != format) continue;
+                choose(ids::kColourFormat, name);
+                Strings offered;
+                for (int j = 0; j < 5; ++j)
+                    if (data & 1u << j) offered.push_back(std::get<0>(compressions[j]));
+                EXPECT_EQ(std::tuple(dialog.itemText(ids::kColourFormat, i),
+                                     dialog.itemData(ids::kColourFormat, i),
+                                     dialog.itemTexts(ids::kCompression)),
+                          std::tuple(name, data, offered));
+                EXPECT_EQ(dialog.selection(ids::kCompression), 0) << name;
+                for (int j = 0; j < 5; ++j)
+                    if (data & 1u << j) expectDegrees(j, checked);
+                ++i;
+            }
+            EXPECT_EQ(dialog.itemCount(ids::kColourFormat), i);
         }
     }
+    // The two check boxes enable their controls.
+    for (bool on : {true, false}) {
+        click(ids::kMaxSizeCheck, on);
+        click(ids::kDegreeCheck, on);
+        EXPECT_EQ(std::tuple(dialog.isEnabled(ids::kMaxWidth), dialog.isEnabled(ids::kMaxHeight),
+                             dialog.isEnabled(ids::kDegreeList)), std::tuple(on, on, on));
+    }
 }
 
-TEST_F(MainWindowLists, JpegOffersQualityThenPredictor) {
-    choose(ids::kOutputFormat, "Jpeg");
-    EXPECT_EQ(selectedText(ids::kColourFormat), "カラー 8bit YCbCr");
-    EXPECT_EQ(selectedText(ids::kCompression), "基本DCT");
-    EXPECT_TRUE(dialog.isEnabled(ids::kDegreeCheck));
-    EXPECT_EQ(dialog.text(ids::kDegreeCheck), "圧縮度(&D)");
-    EXPECT_EQ(dialog.itemCount(ids::kDegreeList), 99);
-    EXPECT_EQ(selectedText(ids::kDegreeList), "80:低品質");
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeList));  // the box is not checked
-
-    click(ids::kDegreeCheck, true);
-    EXPECT_TRUE(dialog.isEnabled(ids::kDegreeList));
-
-    choose(ids::kCompression, "可逆圧縮");
-    EXPECT_EQ(dialog.text(ids::kDegreeCheck), "予測器(&D)");
-    EXPECT_EQ(dialog.itemCount(ids::kDegreeList), 7);
-    EXPECT_EQ(selectedText(ids::kDegreeList), "1:Ra");
-    EXPECT_TRUE(dialog.isEnabled(ids::kDegreeList));  // checked and enabled
-
-    click(ids::kDegreeCheck, false);
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeList));
-}
-
-TEST_F(MainWindowLists, PngDeflateAndNoneSwitchTheDegreeControls) {
-    click(ids::kDegreeCheck, true);
-    choose(ids::kOutputFormat, "Png");
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeCheck));  // "(なし)" comes first
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeList));
-
-    choose(ids::kCompression, "Deflate");
-    EXPECT_TRUE(dialog.isEnabled(ids::kDegreeCheck));
-    EXPECT_TRUE(dialog.isEnabled(ids::kDegreeList));
-    EXPECT_EQ(dialog.text(ids::kDegreeCheck), "圧縮度(&D)");
-    EXPECT_EQ(dialog.itemCount(ids::kDegreeList), 18);
-    EXPECT_EQ(selectedText(ids::kDegreeList), "低圧縮(None)");
-
-    choose(ids::kCompression, "(なし)");
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeCheck));
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeList));
-    EXPECT_TRUE(dialog.isChecked(ids::kDegreeCheck));  // the updates never touch the check
-
-    choose(ids::kOutputFormat, "Bitmap");
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeCheck));
-    EXPECT_TRUE(dialog.isChecked(ids::kDegreeCheck));
-}
-
-TEST_F(MainWindowLists, OtherNotificationsOfTheCombosChangeNothing) {
-    dialog.setSelection(ids::kOutputFormat, 1);
-    window.onCommand(ids::kOutputFormat, 7);  // e.g. a drop-down opening
-    EXPECT_EQ(dialog.itemTexts(ids::kColourFormat), kBitmapColours);
-}
-
-TEST_F(MainWindowCommands, CheckBoxesEnableTheirControls) {
-    click(ids::kMaxSizeCheck, true);
-    EXPECT_TRUE(dialog.isEnabled(ids::kMaxWidth));
-    EXPECT_TRUE(dialog.isEnabled(ids::kMaxHeight));
-    click(ids::kMaxSizeCheck, false);
-    EXPECT_FALSE(dialog.isEnabled(ids::kMaxWidth));
-    EXPECT_FALSE(dialog.isEnabled(ids::kMaxHeight));
-
-    click(ids::kDegreeCheck, true);
-    EXPECT_TRUE(dialog.isEnabled(ids::kDegreeList));
-    click(ids::kDegreeCheck, false);
-    EXPECT_FALSE(dialog.isEnabled(ids::kDegreeList));
-}
-
-TEST_F(MainWindowSources, SingleFileIsAddedEvenWhenListed) {
-    chooseFilesResult = [] { return FileDialogResult{false, {"/pics/a.bmp"}}; };
+TEST_F(MainWindowTest, SourcesComeFromTheFileDialogAndDropsAndGoWhenSelected) {
+    const std::string sep(1, kPathSeparator), dir = "/dir" + sep;
+    // One chosen file is added as it is, even when listed.
+    chooseFilesResult = [&] { return FileDialogResult{false, {dir + "a.bmp"}}; };
     window.onCommand(ids::kAddFiles);
     window.onCommand(ids::kMenuAddFiles);
-    EXPECT_EQ(dialog.itemTexts(ids::kSourceList), (Strings{"/pics/a.bmp", "/pics/a.bmp"}));
-}
-
-TEST_F(MainWindowSources, MultipleFilesJoinTheDirectoryAndSkipListedOnes) {
-    const std::string sep(1, kPathSeparator);
-    dialog.addItem(ids::kSourceList, "/pics" + sep + "B.BMP");
-    window.addChosenFiles({"/pics", "a.bmp", "b.bmp", "c.bmp"});
-    window.addChosenFiles({"/other" + sep, "a.bmp"});
-    EXPECT_EQ(dialog.itemTexts(ids::kSourceList),
-              (Strings{"/pics" + sep + "B.BMP", "/pics" + sep + "a.bmp", "/pics" + sep + "c.bmp",
-                       "/other" + sep + "a.bmp"}));
+    // A directory and names: joined with a separator unless the directory ends in one, and
+    // added unless listed. Dropped files too are skipped when listed, by case and by prefix.
+    window.addChosenFiles({"/dir", "A.BMP", "b.bmp"});
+    window.addChosenFiles({dir, "c.bmp"});
     window.addChosenFiles({});  // cancelled
-    EXPECT_EQ(dialog.itemCount(ids::kSourceList), 4);
-}
-
-TEST_F(MainWindowSources, DroppedFilesSkipListedOnesByCaseAndPrefix) {
-    dialog.addItem(ids::kSourceList, "/pics/Photo.bmp");
-    window.onDropFiles({"/pics/Photo.bmp", "/PICS/photo.BMP", "/pics/Photo", "/pics/new.bmp",
-                        "/pics/new.bmp"});
-    EXPECT_EQ(dialog.itemTexts(ids::kSourceList), (Strings{"/pics/Photo.bmp", "/pics/new.bmp"}));
-}
-
-TEST_F(MainWindowSources, FileDialogFailuresShowTheirMessages) {
-    chooseFilesResult = [] { return FileDialogResult{true, {}}; };
-    window.onCommand(ids::kAddFiles);
-    chooseFilesResult = []() -> FileDialogResult { throw std::bad_alloc(); };
-    window.onCommand(ids::kAddFiles);
-    const auto boxes = dialog.messageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, "ファイルが大きすぎます。指定できる最大数は 1,024 です。");
-    EXPECT_EQ(boxes[0].icon, DialogControls::Icon::Warning);
-    EXPECT_EQ(boxes[1].text, "バッファを確保できません。");
-    EXPECT_EQ(boxes[1].icon, DialogControls::Icon::Error);
-    EXPECT_EQ(dialog.itemCount(ids::kSourceList), 0);
-}
-
-TEST_F(MainWindowSources, RemoveDeletesExactlyTheSelectedEntries) {
-    window.onDropFiles({"/a", "/b", "/c", "/d", "/e"});
-    window.onCommand(ids::kRemoveFiles);
-    EXPECT_EQ(dialog.itemCount(ids::kSourceList), 5);
+    window.onDropFiles({dir + "a.bmp", "/DIR" + sep + "B.bmp", dir + "c", dir + "d", dir + "d"});
+    const Strings listed = {dir + "a.bmp", dir + "a.bmp", dir + "b.bmp", dir + "c.bmp", dir + "d"};
+    EXPECT_EQ(dialog.itemTexts(ids::kSourceList), listed);
+    window.onCommand(ids::kRemoveFiles);  // nothing selected
+    EXPECT_EQ(dialog.itemTexts(ids::kSourceList), listed);
     for (int index : {0, 2, 3}) dialog.setItemSelected(ids::kSourceList, index, true);
     window.onCommand(ids::kMenuRemoveFiles);
-    EXPECT_EQ(dialog.itemTexts(ids::kSourceList), (Strings{"/b", "/e"}));
-    // The last entries selected: deleting from the end keeps the indices valid.
-    dialog.setItemSelected(ids::kSourceList, 0, true);
-    dialog.setItemSelected(ids::kSourceList, 1, true);
-    window.onCommand(ids::kRemoveFiles);
-    EXPECT_EQ(dialog.itemCount(ids::kSourceList), 0);
+    EXPECT_EQ(dialog.itemTexts(ids::kSourceList), (Strings{dir + "a.bmp", dir + "d"}));
 }
 
-TEST_F(MainWindowCommands, MenuAndDirectoryCommands) {
-    window.onCommand(ids::kMenuVersion);
-    const auto boxes = dialog.messageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Tovami Pictrano version 1.1");
-    EXPECT_EQ(boxes[0].icon, DialogControls::Icon::Information);
-
-    window.onCommand(ids::kMenuOptions);
-    EXPECT_EQ(optionsOpened, 1);
-
+// The user plays with the window from inside the job's first file: only cancel counts, and the
+// window refuses to close. Idle again, the commands work and closing saves the settings.
+TEST_F(MainWindowTest, WhileRunningOnlyCancelCounts) {
+    const std::string gone = test::TempDir().path().string();  // removed again at once
+    for (const char* name : {"/one.bmp", "/two.bmp"}) dialog.addItem(ids::kSourceList, gone + name);
+    dialog.setText(ids::kOutputDirectory, gone);
     chosenDirectory = "/out/dir";
-    window.onCommand(ids::kChooseDirectory);
-    EXPECT_EQ(dialog.text(ids::kOutputDirectory), "/out/dir");
-    chosenDirectory.reset();
-    window.onCommand(ids::kMenuChooseDirectory);
-    EXPECT_EQ(dialog.text(ids::kOutputDirectory), "/out/dir");
-}
-
-TEST_F(MainWindowCommands, CloseStopsDropsAndSavesWhenIdle) {
-    window.onCommand(ids::kClose);
-    EXPECT_EQ(closePosted, 1);
-    EXPECT_EQ(dropStates, (std::vector<bool>{true, false}));
-    window.onCommand(ids::kMenuExit);
-    EXPECT_EQ(closePosted, 2);
-    EXPECT_EQ(saveCount, 0);
-    EXPECT_TRUE(window.onClose());
-    EXPECT_EQ(saveCount, 1);
-}
-
-// The job is held inside its first file while the test plays the user; only cancel counts.
-TEST_F(MainWindowCommands, WhileRunningOnlyCancelCounts) {
-    test::TempDir temp;
-    for (const char* name : {"one.txt", "two.txt"}) {
-        test::writeBytes(temp / name, {'n', 'o'});
-        dialog.addItem(ids::kSourceList, (temp / name).string());
-    }
-    dialog.setText(ids::kOutputDirectory, temp.path().string());
-    std::promise<void> reached;
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    bool held = false;
-    dialog.onItemAdded = [&](int id, const std::string& text) {
-        if (id != ids::kMessageList || held || !text.ends_with(" ...")) return;
-        held = true;
-        reached.set_value();
-        released.wait();
+    dialog.onItemAdded = [&, played = false](int id, const std::string& text) mutable {
+        if (id != ids::kMessageList || played || !text.ends_with(" ...")) return;
+        played = true;
+        EXPECT_EQ(dialog.text(ids::kClose), "ｷｬﾝｾﾙ");
+        dialog.setSelection(ids::kOutputFormat, 1);
+        dialog.setItemSelected(ids::kSourceList, 0, true);
+        window.onCommand(ids::kOutputFormat, kSelectionChanged);
+        for (int command : {ids::kMenuVersion, ids::kMenuOptions, ids::kAddFiles, ids::kStart,
+                            ids::kRemoveFiles, ids::kChooseDirectory, ids::kMenuExit})
+            window.onCommand(command);
+        window.onDropFiles({"/new.bmp"});
+        EXPECT_FALSE(window.onClose());
+        window.onCommand(ids::kClose);  // cancel
     };
-    int dialogsShown = 0;
-    chooseFilesResult = [&] { ++dialogsShown; return FileDialogResult{}; };
-
     window.onCommand(ids::kStart);
-    const bool inJob = reached.get_future().wait_for(std::chrono::seconds(20)) ==
-                       std::future_status::ready;
-    EXPECT_TRUE(inJob);
-    EXPECT_TRUE(window.isRunning());
-    EXPECT_EQ(dialog.text(ids::kClose), "ｷｬﾝｾﾙ");
-
-    dialog.setSelection(ids::kOutputFormat, 1);
-    window.onCommand(ids::kOutputFormat, kSelectionChanged);
-    EXPECT_EQ(dialog.itemTexts(ids::kColourFormat), kBitmapColours);
-    window.onCommand(ids::kMenuVersion);
-    window.onCommand(ids::kMenuOptions);
-    window.onCommand(ids::kAddFiles);
-    dialog.setItemSelected(ids::kSourceList, 0, true);
-    window.onCommand(ids::kRemoveFiles);
-    window.onDropFiles({"/new.bmp"});
-    window.onCommand(ids::kMenuExit);
-    window.onCommand(ids::kStart);
-    EXPECT_FALSE(window.onClose());
-    EXPECT_TRUE(dialog.messageBoxes().empty());
-    EXPECT_EQ(optionsOpened, 0);
-    EXPECT_EQ(dialogsShown, 0);
-    EXPECT_EQ(dialog.itemCount(ids::kSourceList), 2);
-    EXPECT_EQ(closePosted, 0);
-    EXPECT_EQ(saveCount, 0);
-
-    window.onCommand(ids::kClose);  // cancel
-    release.set_value();
     window.waitForJob();
-    EXPECT_FALSE(window.isRunning());
-    EXPECT_EQ(dialog.text(ids::kClose), "閉じる");
     EXPECT_EQ(dialog.itemTexts(ids::kMessageList),
-              (Strings{(temp / "one.txt").string() + " ...",
-                       "読み取りエラー : サポートされていないファイル形式です。",
+              (Strings{gone + "/one.bmp ...", "読み取りエラー : ファイルを開けません。",
                        "ユーザからのキャンセル要求がありました。",
                        "ファイル作成を完了しました。対象=1, 成功=0, 失敗=1"}));
+    EXPECT_EQ(std::tuple(window.isRunning(), dialog.text(ids::kClose),
+                         dialog.itemCount(ids::kColourFormat), dialog.itemCount(ids::kSourceList),
+                         dialog.text(ids::kOutputDirectory), dialog.messageBoxes().size(),
+                         optionsOpened, fileDialogs, closePosted, saveCount),
+              std::tuple(false, "閉じる", 8, 2, gone, 0u, 0, 0, 0, 0));
 
-    window.onCommand(ids::kMenuVersion);  // idle again: commands work
-    EXPECT_EQ(dialog.messageBoxes().size(), 1u);
+    for (int command : {ids::kMenuVersion, ids::kMenuOptions, ids::kMenuChooseDirectory,
+                        ids::kClose, ids::kMenuExit})
+        window.onCommand(command);
+    ASSERT_EQ(dialog.messageBoxes().size(), 1u);
+    // Close and exit ask the window to close and stop the drops; the settings wait for onClose.
+    EXPECT_EQ(std::tuple(optionsOpened, dialog.text(ids::kOutputDirectory), closePosted, saveCount,
+                         dropStates, dialog.messageBoxes()[0].text, dialog.messageBoxes()[0].icon),
+              std::tuple(1, "/out/dir", 2, 0, std::vector<bool>{true, false, false},
+                         "Tovami Pictrano version 1.1", DialogControls::Icon::Information));
     EXPECT_TRUE(window.onClose());
     EXPECT_EQ(saveCount, 1);
-}
 
-TEST_F(MainWindowCommands, DestroyingTheWindowStopsAndJoinsARunningJob) {
-    test::TempDir temp;
-    for (int i = 0; i < 50; ++i) {
-        const auto path = temp / ("f" + std::to_string(i) + ".txt");
-        test::writeBytes(path, {'x'});
-        dialog.addItem(ids::kSourceList, path.string());
-    }
-    dialog.setText(ids::kOutputDirectory, temp.path().string());
-    {
-        MainWindow second(dialog, options);
-        second.onCommand(ids::kStart);
-    }  // joined here: the job saw the cancel request or had ended
+    // A window destroyed while its job may still run stops and joins it.
+    dialog.clearItems(ids::kMessageList);
+    MainWindow(dialog, options).onCommand(ids::kStart);
     const Strings lines = dialog.itemTexts(ids::kMessageList);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(lines.back().starts_with("ファイル作成を完了しました。"));
+    EXPECT_TRUE(!lines.empty() && lines.back().starts_with("ファイル作成を完了しました。"));
 }
 
 }  // namespace
