@@ -104,6 +104,11 @@ TEST_F(MainWindowTest, SourcesComeFromTheFileDialogAndDropsAndGoWhenSelected) {
     window.addChosenFiles({"/dir", "A.BMP", "b.bmp"});
     window.addChosenFiles({dir, "c.bmp"});
     window.addChosenFiles({});  // cancelled
+    chooseFilesResult = [] { return FileDialogResult{true, {}}; };  // more than the buffer holds
+    window.onCommand(ids::kAddFiles);
+    ASSERT_EQ(dialog.messageBoxes().size(), 1u);
+    EXPECT_EQ(dialog.messageBoxes()[0].text, "ファイルが大きすぎます。指定できる最大数は 1,024 です。");
+    EXPECT_EQ(dialog.messageBoxes()[0].icon, DialogControls::Icon::Warning);
     window.onDropFiles({dir + "a.bmp", "/DIR" + sep + "B.bmp", dir + "c", dir + "d", dir + "d"});
     const Strings listed = {dir + "a.bmp", dir + "a.bmp", dir + "b.bmp", dir + "c.bmp", dir + "d"};
     EXPECT_EQ(dialog.itemTexts(ids::kSourceList), listed);
