@@ -87,6 +87,7 @@ TEST(BmpWriter, BadSourcesAndReductionsAreRefusedWithTheirMessages) {
 
     ASSERT_EQ(writer.setFromPixels(rows.data(), 4, 4, 16), 1);
     fails(writer.reduce(16, 2, 0, 0), UnsupportedFormat);
+    EXPECT_EQ(writer.selectLattice(12, 12), 0u);  // only 24-bit rows have a lattice
     ASSERT_EQ(writer.setFromPixels(rows.data(), 4, 4, 24), 1);
     fails(writer.reduce(8, 2, 0, 0), UnsupportedPaletteSize);
     // The 24-bit picture is still there; once reduced, there are no 24-bit rows left to reduce.
