@@ -18,10 +18,10 @@ bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) 
 }  // namespace
 
 MemoryDialog::MemoryDialog(const std::vector<ControlSpec>& controls) {
-    for (const ControlSpec& spec : controls) {
-        Control& control = controls_[spec.id];
-        control.text = spec.text;
-        control.enabled = spec.enabled;
+    for (const ControlSpec& declared : controls) {
+        Control& control = controls_[declared.id];
+        control.text = declared.text;
+        control.enabled = declared.enabled;
     }
 }
 
