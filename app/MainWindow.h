@@ -19,9 +19,6 @@ namespace pictrano {
 inline constexpr int kClicked = 0;           // BN_CLICKED, menu entries
 inline constexpr int kSelectionChanged = 1;  // CBN_SELCHANGE
 
-// The maximum width and height boxes take at most this many characters.
-inline constexpr int kMaxSizeDigits = 4;
-
 // The controls of the main window (dialog 110) with their texts and initial enabled states.
 std::vector<MemoryDialog::ControlSpec> mainWindowControls();
 

@@ -25,8 +25,6 @@ public:
     int paletteCount() const { return paletteCount_; }
     const std::uint8_t* palette() const { return palette_.data(); }
     const std::uint8_t* indexPlane() const { return indexPlane_.data(); }
-    // The first 40, 108 or 124 bytes of the file's info header.
-    const std::uint8_t* infoHeader() const { return infoHeader_.data(); }
     const ErrorBuffers& errors() const { return errors_; }
 
 private:
@@ -37,6 +35,7 @@ private:
     int paletteCount_ = 0;
     std::vector<std::uint8_t> palette_;
     ErrorBuffers errors_;
+    // The first 40, 108 or 124 bytes of the file's info header; its height the row count.
     std::array<std::uint8_t, 124> infoHeader_{};
     std::vector<std::uint8_t> pixels_;
 };

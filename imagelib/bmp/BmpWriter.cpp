@@ -56,8 +56,6 @@ void BmpWriter::release() {
     bits_ = {};
     palette_ = {};
     header_ = BitmapInfoHeader{};
-    imageSize_ = 0;
-    paletteSize_ = 0;
 }
 
 bool BmpWriter::holdsPixelRows() const {
@@ -69,7 +67,7 @@ void BmpWriter::startHeader(int width, int height, int bitCount) {
     header_.width = width;
     header_.height = height;
     header_.bitCount = static_cast<std::uint16_t>(bitCount);
-    header_.imageSize = static_cast<std::uint32_t>(imageSize_);
+    header_.imageSize = static_cast<std::uint32_t>(bits_.size());
 }
 
 int BmpWriter::setFromPixels(const std::uint8_t* rows, int width, int height, int bitCount) {
@@ -92,7 +90,6 @@ int BmpWriter::setFromPixels(const std::uint8_t* rows, int width, int height, in
     for (std::int64_t y = 0; y < h; ++y) {
         convertRow(rows + (h - 1 - y) * fromStride, bits_.data() + y * toStride, w, bitCount);
     }
-    imageSize_ = static_cast<int>(bits_.size());
     startHeader(static_cast<int>(w), static_cast<int>(h), bitCount);
     return 1;
 }
@@ -123,8 +120,6 @@ int BmpWriter::setFromPalette(const std::uint8_t* entries, int count,
     } catch (const std::bad_alloc&) {
         return failAndRelease(Msg::OutOfMemory);
     }
-    paletteSize_ = 4 * count;
-    imageSize_ = static_cast<int>(bits_.size());
     startHeader(width, height, 8);
     header_.compression = compress != 0 ? 1 : 0;
     header_.colorsUsed = static_cast<std::uint32_t>(count);
@@ -141,11 +136,9 @@ int BmpWriter::reduce(int colours, int colourModel, int compression, std::uint32
     }
     bits_ = std::move(reduced.bits);
     palette_ = std::move(reduced.palette);
-    imageSize_ = static_cast<int>(bits_.size());
-    paletteSize_ = static_cast<int>(palette_.size());
     header_.bitCount = static_cast<std::uint16_t>(reduced.bitCount);
     header_.compression = static_cast<std::uint32_t>(reduced.compression);
-    header_.imageSize = static_cast<std::uint32_t>(imageSize_);
+    header_.imageSize = static_cast<std::uint32_t>(bits_.size());
     header_.colorsUsed = static_cast<std::uint32_t>(reduced.coloursUsed);
     return 1;
 }
@@ -161,8 +154,8 @@ std::size_t BmpWriter::buildFile(std::vector<std::uint8_t>& file) {
         fail(Msg::NoImageInfo);
         return 0;
     }
-    const std::size_t bitsOffset = kHeadersBytes + static_cast<std::size_t>(paletteSize_);
-    const std::size_t size = bitsOffset + static_cast<std::size_t>(imageSize_);
+    const std::size_t bitsOffset = kHeadersBytes + palette_.size();
+    const std::size_t size = bitsOffset + bits_.size();
     try {
         std::vector<std::uint8_t> out(size);
         out[0] = 'B';

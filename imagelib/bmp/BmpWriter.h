@@ -29,10 +29,8 @@ public:
 
     // What the file would hold, for writers that borrow the reduction (PNG).
     const BitmapInfoHeader& infoHeader() const { return header_; }
-    const std::vector<std::uint8_t>& bits() const { return bits_; }
-    int imageSize() const { return imageSize_; }
-    const std::vector<std::uint8_t>& palette() const { return palette_; }
-    int paletteSize() const { return paletteSize_; }  // bytes, 4 per entry
+    const std::vector<std::uint8_t>& bits() const { return bits_; }  // image size: its size
+    const std::vector<std::uint8_t>& palette() const { return palette_; }  // 4 bytes an entry
     const ErrorBuffers& errors() const { return errors_; }
 
 private:
@@ -42,10 +40,8 @@ private:
     bool holdsPixelRows() const;
     void startHeader(int width, int height, int bitCount);
 
-    int imageSize_ = 0;
     ErrorBuffers errors_;
     std::vector<std::uint8_t> bits_;
-    int paletteSize_ = 0;
     std::vector<std::uint8_t> palette_;
     BitmapInfoHeader header_;
 };

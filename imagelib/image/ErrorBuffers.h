@@ -31,8 +31,6 @@ public:
         setText(inner.narrow(), inner.wide());
     }
 
-    void clear() { setText("", u""); }
-
     const char* narrow() const { return narrow_.data(); }
     const char16_t* wide() const { return wide_.data(); }
     // The wide text as UTF-8, for front ends that show text in UTF-8.

@@ -75,7 +75,6 @@ enum class Msg : std::uint8_t {
     UnsupportedInterlace,
     UnsupportedDataFormat,
     IndexConversionFailed,
-    PositionPrefix,
     Count
 };
 
