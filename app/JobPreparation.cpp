@@ -1,10 +1,9 @@
 // The conversion job's checks and the settings it derives from the controls and the options.
-#include <cctype>
 #include <filesystem>
 #include <new>
-#include <string_view>
 
 #include "app/ControlIds.h"
+#include "app/DecimalText.h"
 #include "app/ConversionJob.h"
 #include "app/FormatTables.h"
 #include "platform/WholeFile.h"
@@ -34,21 +33,6 @@ std::optional<OutputFormat> outputFormatOf(std::uint32_t itemData) {
     case kIconData: return OutputFormat{kFormatIcon, ".ico"};
     default: return std::nullopt;
     }
-}
-
-// The leading signed decimal number of text, read as strtol reads it: blanks, a sign, digits up
-// to the first other character; 0 when there is none. Far out-of-range values saturate instead
-// of overflowing.
-long long leadingNumber(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value < 1'000'000'000) value = value * 10 + (text[i] - '0');
-    }
-    return negative ? -value : value;
 }
 
 // The selected index of the degree list, nullopt (after the message) when none is selected.
@@ -132,7 +116,7 @@ bool readMaximumSize(DialogControls& controls, JobSettings& settings) {
     int* const targets[] = {&settings.maxWidth, &settings.maxHeight};
     const int boxes[] = {ids::kMaxWidth, ids::kMaxHeight};
     for (int i = 0; i < 2; ++i) {
-        const long long value = leadingNumber(controls.text(boxes[i]));
+        const std::int64_t value = parseSignedDecimal(controls.text(boxes[i]));
         if (value < kMinSize || value > kMaxSize) {
             controls.messageBox("サイズは " + std::to_string(kMinSize) + " ～ " +
                                     std::to_string(kMaxSize) + " の範囲で指定してください。",

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/ControlIds.h"
-#include "app/UnsignedDecimal.h"
+#include "app/DecimalText.h"
 #include "imagelib/front/SaveParams.h"
 #include "imagelib/image/ByteOrder.h"
 

@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "app/UnsignedDecimal.h"
+#include "app/DecimalText.h"
 
 namespace pictrano {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UnsignedDecimal.h"
+#include "app/DecimalText.h"
 
 namespace pictrano {
 namespace {
