@@ -56,24 +56,23 @@ const SettingsValue* FileBackend::find(std::string_view name) const {
     return nullptr;
 }
 
-std::optional<std::uint32_t> FileBackend::readDword(std::string_view name) const {
+template <typename T>
+std::optional<T> FileBackend::read(std::string_view name) const {
     const SettingsValue* value = find(name);
-    if (value == nullptr || !std::holds_alternative<std::uint32_t>(*value)) return std::nullopt;
-    return std::get<std::uint32_t>(*value);
+    if (value == nullptr || !std::holds_alternative<T>(*value)) return std::nullopt;
+    return std::get<T>(*value);
+}
+
+std::optional<std::uint32_t> FileBackend::readDword(std::string_view name) const {
+    return read<std::uint32_t>(name);
 }
 
 std::optional<std::string> FileBackend::readString(std::string_view name) const {
-    const SettingsValue* value = find(name);
-    if (value == nullptr || !std::holds_alternative<std::string>(*value)) return std::nullopt;
-    return std::get<std::string>(*value);
+    return read<std::string>(name);
 }
 
 std::optional<std::vector<std::uint8_t>> FileBackend::readBinary(std::string_view name) const {
-    const SettingsValue* value = find(name);
-    if (value == nullptr || !std::holds_alternative<std::vector<std::uint8_t>>(*value)) {
-        return std::nullopt;
-    }
-    return std::get<std::vector<std::uint8_t>>(*value);
+    return read<std::vector<std::uint8_t>>(name);
 }
 
 // Replaces the value of `name` whatever its type, or appends it. Without memory the write is

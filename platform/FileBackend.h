@@ -38,6 +38,9 @@ public:
 
 private:
     const SettingsValue* find(std::string_view name) const;
+    // The value of `name` when it is stored with type T.
+    template <typename T>
+    std::optional<T> read(std::string_view name) const;
     void write(std::string_view name, SettingsValue value);
 
     std::filesystem::path path_;
