@@ -4,6 +4,8 @@
 #include <optional>
 #include <unordered_map>
 
+#include "platform/TextConversion.h"
+
 namespace pictrano {
 namespace {
 
@@ -17,36 +19,6 @@ int hexValue(char c) {
 }
 
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
-// The length of the well-formed UTF-8 sequence that starts at text[at] (a byte of 0x80 or more),
-// or 0 when it is not one (stray continuation, overlong form, surrogate, beyond U+10FFFF, cut).
-std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() - at < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if (next < low || next > high) return 0;
-        low = 0x80;
-        high = 0xBF;
-    }
-    return length;
-}
 
 void appendHexByte(std::string& out, unsigned char byte) {
     out += kHexDigits[byte >> 4];

@@ -35,29 +35,53 @@ void appendUtf16(std::u16string& out, char32_t cp) {
     }
 }
 
-// Decodes one code point starting at text[pos]; advances pos past what it consumed.
+// Decodes one code point starting at text[pos]; advances pos past what it consumed (one byte of
+// a malformed sequence, which becomes U+FFFD).
 char32_t decodeUtf8(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<std::uint8_t>(text[pos++]);
-    if (lead < 0x80) return lead;
-    int extra;
-    char32_t cp;
-    char32_t minimum;
-    if ((lead & 0xE0) == 0xC0) { extra = 1; cp = lead & 0x1F; minimum = 0x80; }
-    else if ((lead & 0xF0) == 0xE0) { extra = 2; cp = lead & 0x0F; minimum = 0x800; }
-    else if ((lead & 0xF8) == 0xF0) { extra = 3; cp = lead & 0x07; minimum = 0x10000; }
-    else return kReplacement;
-    for (int i = 0; i < extra; ++i) {
-        if (pos >= text.size()) return kReplacement;
-        const auto next = static_cast<std::uint8_t>(text[pos]);
-        if ((next & 0xC0) != 0x80) return kReplacement;
-        cp = (cp << 6) | (next & 0x3F);
+    const std::size_t length = utf8SequenceLength(text, pos);
+    if (length == 0) {
         ++pos;
+        return kReplacement;
     }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kReplacement;
+    const auto lead = static_cast<std::uint8_t>(text[pos]);
+    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        cp = (cp << 6) | (static_cast<std::uint8_t>(text[pos + i]) & 0x3F);
+    }
+    pos += length;
     return cp;
 }
 
 }  // namespace
+
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) return 1;
+    std::size_t length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() - at < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if (next < low || next > high) return 0;
+        low = 0x80;
+        high = 0xBF;
+    }
+    return length;
+}
 
 std::u16string utf8ToUtf16(std::string_view text) {
     std::u16string out;

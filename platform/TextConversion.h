@@ -9,4 +9,8 @@ namespace pictrano {
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
 
+// The length of the well-formed UTF-8 sequence that starts at text[at], or 0 when it is not one
+// (stray continuation, overlong form, surrogate, beyond U+10FFFF, cut short).
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
+
 }  // namespace pictrano
