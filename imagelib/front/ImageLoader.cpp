@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/bmp/BmpReader.h"
+#include "imagelib/front/FileStatusMessage.h"
 #include "platform/WholeFile.h"
 
 namespace pictrano {
@@ -19,15 +20,6 @@ FileKind recognise(const std::uint8_t* data, std::size_t length) {
     if (length >= 2 && data[0] == 0xFF && data[1] == 0xD8) return FileKind::Jpeg;
     if (length >= 8 && std::memcmp(data, kPngSignature, 8) == 0) return FileKind::Png;
     return FileKind::Unknown;
-}
-
-Msg messageFor(FileStatus status) {
-    switch (status) {
-        case FileStatus::TooLarge: return Msg::FileTooLarge;
-        case FileStatus::OutOfMemory: return Msg::OutOfMemory;
-        case FileStatus::CannotRead: return Msg::CannotReadFile;
-        default: return Msg::CannotOpenFile;
-    }
 }
 
 }  // namespace

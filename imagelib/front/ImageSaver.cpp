@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "platform/WholeFile.h"
+#include "imagelib/front/FileStatusMessage.h"
 
 namespace pictrano {
 
@@ -30,11 +30,10 @@ std::size_t ImageSaver::saveFile(std::string_view path, const DibImage& image,
     std::vector<std::uint8_t> file;
     const std::size_t size = encode(file, image, params);
     if (size == 0) return 0;
-    switch (writeWholeFile(pathFromUtf8(path), file.data(), size)) {
-        case FileStatus::Ok: return size;
-        case FileStatus::CannotOpen: errors_.set(Msg::CannotOpenFile); return 0;
-        default: errors_.set(Msg::CannotWriteFile); return 0;
-    }
+    const FileStatus status = writeWholeFile(pathFromUtf8(path), file.data(), size);
+    if (status == FileStatus::Ok) return size;
+    errors_.set(messageFor(status));
+    return 0;
 }
 
 }  // namespace pictrano
