@@ -73,11 +73,10 @@ void MainWindow::initialise() {
     refillCompressions();
 }
 
+// The chain refillColourFormats -> refillCompressions -> updateDegreeList: each refills its list
+// and hands on; the last one sets the degree controls.
 void MainWindow::refillColourFormats() {
     controls_.clearItems(ids::kColourFormat);
-    controls_.clearItems(ids::kCompression);
-    controls_.setEnabled(ids::kDegreeCheck, false);
-    controls_.setEnabled(ids::kDegreeList, false);
     const int format = controls_.selection(ids::kOutputFormat);
     if (format >= 0) {
         const std::uint32_t formatData = controls_.itemData(ids::kOutputFormat, format);
@@ -94,8 +93,6 @@ void MainWindow::refillColourFormats() {
 
 void MainWindow::refillCompressions() {
     controls_.clearItems(ids::kCompression);
-    controls_.setEnabled(ids::kDegreeCheck, false);
-    controls_.setEnabled(ids::kDegreeList, false);
     const int colour = controls_.selection(ids::kColourFormat);
     if (colour >= 0) {
         const std::uint32_t allowed =
