@@ -102,8 +102,7 @@ void initialiseIconWritePage(DialogControls& page, const OptionStore& store,
     const std::uint32_t colour = store.getInt(kIconWriteTransColor);
     state.customColours = loadCustomColours(store);
     page.setText(ids::kTransparentColourText, colourText(colour));
-    const int checkedRadio = radioForRule(rule);
-    for (int radio : kAllRuleRadios) page.setChecked(radio, radio == checkedRadio);
+    checkTransparencyRadio(page, radioForRule(rule));
     page.setChecked(ids::kTransparentCheck, store.getInt(kIconWriteTrans) != 0);
     enableTransparencyRules(page);
     state.transparentColour = colour;
@@ -172,6 +171,10 @@ CustomColours loadCustomColours(const OptionStore& store) {
                                                     colours.size());
     for (std::size_t i = 0; i < whole; ++i) colours[i] = loadLe32(table + 4 * i);
     return colours;
+}
+
+void checkTransparencyRadio(DialogControls& page, int radio) {
+    for (int each : kAllRuleRadios) page.setChecked(each, each == radio);
 }
 
 void enableTransparencyRules(DialogControls& page) {

@@ -49,6 +49,9 @@ std::string colourText(std::uint32_t colour);
 // the rest, or all 16 when it is absent, are the greys 0x000000, 0x111111, ..., 0xFFFFFF.
 CustomColours loadCustomColours(const OptionStore& store);
 
+// Checks one of the six transparency radio buttons and unchecks the other five.
+void checkTransparencyRadio(DialogControls& page, int radio);
+
 // Enables the six transparency rule radio buttons of page 117 exactly when 1022 is checked.
 void enableTransparencyRules(DialogControls& page);
 

@@ -46,12 +46,7 @@ void OptionsDialog::colourChosen(DialogControls& page, std::uint32_t colour) {
     state_.transparentColour = colour;
     page.setText(ids::kTransparentColourText, colourText(colour));
     page.setChecked(ids::kTransparentCheck, true);
-    page.setChecked(ids::kTransparentChosen, true);
-    for (int radio : {ids::kTransparentTopLeft, ids::kTransparentTopRight,
-                      ids::kTransparentBottomLeft, ids::kTransparentBottomRight,
-                      ids::kTransparentBorder}) {
-        page.setChecked(radio, false);
-    }
+    checkTransparencyRadio(page, ids::kTransparentChosen);
     enableTransparencyRules(page);
 }
 
