@@ -1,21 +1,9 @@
 #include "cli/CommandLine.h"
 
-#include <array>
 #include <string_view>
 
 namespace pictrano {
 namespace {
-
-constexpr std::array kFormats = {"bmp", "jpeg", "png", "ico"};
-constexpr std::array kCompressions = {"none", "rle", "dct", "lossless", "deflate"};
-
-template <std::size_t N>
-bool isOneOf(const std::string& value, const std::array<const char*, N>& choices) {
-    for (const char* choice : choices) {
-        if (value == choice) return true;
-    }
-    return false;
-}
 
 std::optional<int> colourReading(const std::string& value) {
     if (value == "ycbcr") return 0;
@@ -44,12 +32,12 @@ bool applyValued(CommandLine& line, std::string_view option, const std::string& 
         return false;
     };
     if (option == "-f" || option == "--format") {
-        if (!isOneOf(value, kFormats)) return invalid();
+        if (indexOf(kFormatNames, value) < 0) return invalid();
         line.format = value;
     } else if (option == "-c" || option == "--colour") {
         line.colour = value;
     } else if (option == "-p" || option == "--compression") {
-        if (!isOneOf(value, kCompressions)) return invalid();
+        if (indexOf(kCompressionNames, value) < 0) return invalid();
         line.compression = value;
     } else if (option == "-d" || option == "--degree") {
         line.degree = value;

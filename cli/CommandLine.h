@@ -1,10 +1,26 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace pictrano {
+
+// The output formats in the order of the window's format list.
+inline constexpr std::array<const char*, 4> kFormatNames = {"bmp", "jpeg", "png", "ico"};
+// The compressions in the order of their flags: name i stands for flag 1 << i.
+inline constexpr std::array<const char*, 5> kCompressionNames = {"none", "rle", "dct", "lossless",
+                                                                 "deflate"};
+
+// The position of `name` among `names`, -1 when it is none of them.
+template <std::size_t N>
+int indexOf(const std::array<const char*, N>& names, const std::string& name) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (name == names[i]) return static_cast<int>(i);
+    }
+    return -1;
+}
 
 // What the command line asks for. Absent optionals keep the window's or the store's choice.
 struct CommandLine {

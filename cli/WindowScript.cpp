@@ -10,17 +10,11 @@
 namespace pictrano {
 namespace {
 
-constexpr std::array kFormatNames = {"bmp", "jpeg", "png", "ico"};
+static_assert(kCompressionRle == 1u << 1 && kCompressionDeflate == 1u << 4,
+              "compression names stand in flag order");
+
 constexpr std::array kDeflateDegrees = {"low", "medium", "high"};
 constexpr std::array kDeflateFilters = {"none", "sub", "up", "average", "paeth", "auto"};
-
-std::uint32_t compressionFlag(const std::string& name) {
-    if (name == "none") return kCompressionNone;
-    if (name == "rle") return kCompressionRle;
-    if (name == "dct") return kCompressionBaselineDct;
-    if (name == "lossless") return kCompressionLossless;
-    return kCompressionDeflate;
-}
 
 std::string offeredItems(const DialogControls& dialog, int id) {
     std::string list;
@@ -41,14 +35,6 @@ std::optional<int> wholeNumber(const std::string& text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
-}
-
-template <std::size_t N>
-int indexOf(const std::array<const char*, N>& names, const std::string& name) {
-    for (std::size_t i = 0; i < N; ++i) {
-        if (name == names[i]) return static_cast<int>(i);
-    }
-    return -1;
 }
 
 // The degree list's line for a degree text: quality or predictor number, or
@@ -85,7 +71,7 @@ bool chooseColour(const CommandLine& line, MemoryDialog& dialog, MainWindow& win
 bool chooseCompression(const CommandLine& line, MemoryDialog& dialog, MainWindow& window,
                        std::string& error) {
     if (!line.compression) return true;
-    const std::uint32_t flag = compressionFlag(*line.compression);
+    const std::uint32_t flag = 1u << indexOf(kCompressionNames, *line.compression);
     for (int i = 0; i < dialog.itemCount(ids::kCompression); ++i) {
         if (dialog.itemData(ids::kCompression, i) == flag) {
             choose(dialog, window, ids::kCompression, i);
