@@ -49,11 +49,9 @@ DecodeFailure decodeBitFields(const BmpSource& source, BmpDecoded& out) {
     if (auto failure = checkDimensions(source)) return failure;
 
     const std::size_t pixelBytes = source.bitCount == 16 ? 2 : 4;
-    const auto stride = static_cast<std::uint64_t>(packedRowStride(source.width, source.bitCount));
-    const std::uint64_t dataBytes = stride * static_cast<std::uint64_t>(source.rows() - 1) +
-                                    pixelBytes * static_cast<std::uint64_t>(source.width);
-    const std::uint64_t position = pixelDataPosition(source, source.headerEnd(), dataBytes);
-    if (position + dataBytes > source.length) return Msg::FileFormatInvalid;
+    const auto stride = static_cast<std::size_t>(packedRowStride(source.width, source.bitCount));
+    std::uint64_t position;
+    if (auto failure = locateStoredRows(source, source.headerEnd(), position)) return failure;
     out.allocatePixels(source.width, source.rows());
 
     const MaskedChannel red(loadLe32(source.infoHeader + kRedMaskAt));
@@ -62,7 +60,7 @@ DecodeFailure decodeBitFields(const BmpSource& source, BmpDecoded& out) {
     const auto width = static_cast<std::size_t>(source.width);
     for (std::int64_t v = 0; v < source.rows(); ++v) {
         const std::uint8_t* row =
-            source.file + position + static_cast<std::size_t>(v) * static_cast<std::size_t>(stride);
+            source.file + position + static_cast<std::size_t>(v) * stride;
         std::uint8_t* pixel =
             out.pixels.data() + static_cast<std::size_t>(source.outputRow(v)) * out.pixelStride;
         for (std::size_t x = 0; x < width; ++x, pixel += 3) {

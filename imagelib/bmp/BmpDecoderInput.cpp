@@ -37,6 +37,16 @@ std::uint64_t pixelDataPosition(const BmpSource& source, std::uint64_t computed,
     return computed;
 }
 
+DecodeFailure locateStoredRows(const BmpSource& source, std::uint64_t computed,
+                               std::uint64_t& position) {
+    const auto stride = static_cast<std::uint64_t>(packedRowStride(source.width, source.bitCount));
+    const auto lastRow = static_cast<std::uint64_t>(source.width * source.bitCount + 7) / 8;
+    const std::uint64_t dataBytes = stride * static_cast<std::uint64_t>(source.rows() - 1) + lastRow;
+    position = pixelDataPosition(source, computed, dataBytes);
+    if (position + dataBytes > source.length) return Msg::FileFormatInvalid;
+    return std::nullopt;
+}
+
 DecodeFailure readPalette(const BmpSource& source, BmpDecoded& out) {
     const std::uint64_t entries =
         std::min<std::uint64_t>(source.declaredPaletteEntries(), BmpDecoded::kPaletteEntries);

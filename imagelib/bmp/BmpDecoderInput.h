@@ -79,6 +79,12 @@ DecodeFailure checkDimensions(const BmpSource& source);
 std::uint64_t pixelDataPosition(const BmpSource& source, std::uint64_t computed,
                                 std::uint64_t dataBytes);
 
+// Where the uncompressed rows (bit count bits per pixel, rows padded to 4 bytes; the last row's
+// padding not required) begin, by pixelDataPosition; "file format invalid" when they do not fit
+// in the file from there.
+DecodeFailure locateStoredRows(const BmpSource& source, std::uint64_t computed,
+                               std::uint64_t& position);
+
 // Fills the 256-entry palette with the file's entries (at most 256 of those declared, copied as
 // stored; the rest zero) and sets the palette count. Fails with "file format invalid" when the
 // entries run past the end of the file.

@@ -7,13 +7,6 @@
 namespace pictrano {
 namespace {
 
-// Bytes the stored rows occupy, the last row's padding not required.
-std::uint64_t storedDataBytes(const BmpSource& source) {
-    const auto stride = static_cast<std::uint64_t>(packedRowStride(source.width, source.bitCount));
-    const auto lastRow = static_cast<std::uint64_t>(source.width * source.bitCount + 7) / 8;
-    return stride * static_cast<std::uint64_t>(source.rows() - 1) + lastRow;
-}
-
 // The index of pixel x of a stored row of 1, 4 or 8 bits, packed from the most significant bit.
 unsigned storedIndex(const std::uint8_t* row, std::size_t x, int bitCount) {
     const std::size_t bit = x * static_cast<std::size_t>(bitCount);
@@ -23,9 +16,8 @@ unsigned storedIndex(const std::uint8_t* row, std::size_t x, int bitCount) {
 
 DecodeFailure decodePaletted(const BmpSource& source, BmpDecoded& out) {
     if (auto failure = checkDimensions(source)) return failure;
-    const std::uint64_t dataBytes = storedDataBytes(source);
-    const std::uint64_t position = pixelDataPosition(source, source.paletteEnd(), dataBytes);
-    if (position + dataBytes > source.length) return Msg::FileFormatInvalid;
+    std::uint64_t position;
+    if (auto failure = locateStoredRows(source, source.paletteEnd(), position)) return failure;
     if (auto failure = readPalette(source, out)) return failure;
     out.allocateIndexed(source.width, source.rows());
 
@@ -43,9 +35,8 @@ DecodeFailure decodePaletted(const BmpSource& source, BmpDecoded& out) {
 
 DecodeFailure decodeTrueColour(const BmpSource& source, BmpDecoded& out) {
     if (auto failure = checkDimensions(source)) return failure;
-    const std::uint64_t dataBytes = storedDataBytes(source);
-    const std::uint64_t position = pixelDataPosition(source, source.headerEnd(), dataBytes);
-    if (position + dataBytes > source.length) return Msg::FileFormatInvalid;
+    std::uint64_t position;
+    if (auto failure = locateStoredRows(source, source.headerEnd(), position)) return failure;
     out.allocatePixels(source.width, source.rows());
 
     const auto stride = static_cast<std::size_t>(packedRowStride(source.width, 24));
