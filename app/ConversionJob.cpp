@@ -5,6 +5,8 @@
 #include <new>
 
 #include "app/ControlIds.h"
+#include "app/ControlSpecs.h"
+#include "app/JobPreparation.h"
 #include "app/PathNames.h"
 #include "imagelib/front/ImageLoader.h"
 #include "imagelib/front/ImageSaver.h"
@@ -99,9 +101,6 @@ public:
 private:
     std::atomic<std::int32_t>& running_;
 };
-
-constexpr char kCloseText[] = "閉じる";
-constexpr char kCancelText[] = "ｷｬﾝｾﾙ";
 
 }  // namespace
 

@@ -3,11 +3,9 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
-#include <string>
 
 #include "app/DialogControls.h"
 #include "app/OptionStore.h"
-#include "imagelib/front/SaveParams.h"
 
 namespace pictrano {
 
@@ -28,37 +26,6 @@ struct JobParams {
     const OptionStore* options = nullptr;
     JobCounters* counters = nullptr;  // filled in when given
 };
-
-// The output choices a SaveParams record is built from.
-struct OutputChoice {
-    std::uint16_t format = 0;   // kFormatBitmap ... kFormatIcon
-    int model = 0;              // colour model index: 0 monochrome, 1 RGB, 2 YCbCr
-    int bits = 0;               // bits per pixel
-    std::uint16_t process = 0;  // 192 baseline, 195 lossless, 1 Bitmap RLE, else 0
-    std::int16_t degree = 0;
-};
-
-// What the job derives once, before the first file.
-struct JobSettings {
-    SaveParams record{};
-    std::string extension;            // ".bmp", ".jpg", ".png" or ".ico"
-    std::uint32_t colourOptions = 0;  // for every ImageLoader
-    int maxWidth = 0;                 // 0: no size limit
-    int maxHeight = 0;
-    std::string outputDirectory;
-    int entryCount = 0;               // source entries to convert
-};
-
-// The record for the choice, with the JPEG sampling factors and the Icon transparency taken
-// from the options.
-SaveParams buildSaveParams(const OutputChoice& choice, const OptionStore& options);
-
-// The ImageLoader colourOptions word: 2 for raw DCT-based files, OR 0x200 for raw lossless ones.
-std::uint32_t colourOptionsFrom(const OptionStore& options);
-
-// Runs the job's checks in their fixed order against the window's controls. The first failure is
-// shown in a message box and gives nullopt. Clears the message list once the size check passed.
-std::optional<JobSettings> prepareJob(DialogControls& controls, const OptionStore& options);
 
 struct PictureSize {
     int width;

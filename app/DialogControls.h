@@ -50,4 +50,11 @@ public:
     virtual void moveWindow(int left, int top) = 0;
 };
 
+// Replaces the items of list `id` by `lines`, in order, leaving it without a selection.
+template <typename Lines>
+void fillList(DialogControls& controls, int id, const Lines& lines) {
+    controls.clearItems(id);
+    for (const auto& line : lines) controls.addItem(id, line);
+}
+
 }  // namespace pictrano

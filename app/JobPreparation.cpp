@@ -1,10 +1,11 @@
 // The conversion job's checks and the settings it derives from the controls and the options.
+#include "app/JobPreparation.h"
+
 #include <filesystem>
 #include <new>
 
 #include "app/ControlIds.h"
 #include "app/DecimalText.h"
-#include "app/ConversionJob.h"
 #include "app/FormatTables.h"
 #include "platform/WholeFile.h"
 

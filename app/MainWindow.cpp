@@ -13,37 +13,7 @@ namespace {
 
 using Icon = DialogControls::Icon;
 
-constexpr char kQualityLabel[] = "圧縮度(&D)";
-constexpr char kPredictorLabel[] = "予測器(&D)";
-
-void fillList(DialogControls& controls, int id, const DegreeList& list) {
-    controls.clearItems(id);
-    for (const std::string& line : list.lines) controls.addItem(id, line);
-    controls.setSelection(id, list.defaultIndex);
-}
-
 }  // namespace
-
-std::vector<MemoryDialog::ControlSpec> mainWindowControls() {
-    return {
-        {ids::kSourceList, ""},
-        {ids::kAddFiles, "..."},
-        {ids::kRemoveFiles, "×"},
-        {ids::kOutputFormat, ""},
-        {ids::kColourFormat, ""},
-        {ids::kCompression, ""},
-        {ids::kDegreeCheck, kQualityLabel},
-        {ids::kDegreeList, ""},
-        {ids::kMaxSizeCheck, "最大サイズ(&Z):"},
-        {ids::kMaxWidth, "", false},
-        {ids::kMaxHeight, "", false},
-        {ids::kOutputDirectory, ""},
-        {ids::kChooseDirectory, "..."},
-        {ids::kMessageList, ""},
-        {ids::kStart, "変換開始"},
-        {ids::kClose, "閉じる"},
-    };
-}
 
 MainWindow::MainWindow(DialogControls& controls, const OptionStore& options,
                        MainWindowHooks hooks)
@@ -127,7 +97,8 @@ void MainWindow::updateDegreeList() {
         if (degrees) {
             controls_.setEnabled(ids::kDegreeCheck, true);
             controls_.setText(ids::kDegreeCheck, label);
-            fillList(controls_, ids::kDegreeList, *degrees);
+            fillList(controls_, ids::kDegreeList, degrees->lines);
+            controls_.setSelection(ids::kDegreeList, degrees->defaultIndex);
         }
     }
     controls_.setEnabled(ids::kDegreeList, controls_.isEnabled(ids::kDegreeCheck) &&

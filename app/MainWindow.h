@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/ControlSpecs.h"
 #include "app/ConversionJob.h"
 #include "app/DialogControls.h"
-#include "app/MemoryDialog.h"
 #include "app/OptionStore.h"
 
 namespace pictrano {
@@ -18,9 +18,6 @@ namespace pictrano {
 // Notification codes that come with a command (the Windows values).
 inline constexpr int kClicked = 0;           // BN_CLICKED, menu entries
 inline constexpr int kSelectionChanged = 1;  // CBN_SELCHANGE
-
-// The controls of the main window (dialog 110) with their texts and initial enabled states.
-std::vector<MemoryDialog::ControlSpec> mainWindowControls();
 
 // What the file-open dialog returned: nothing (cancelled or failed), one full path, or a
 // directory followed by the chosen names.

@@ -6,20 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "app/ControlSpecs.h"
 #include "app/DialogControls.h"
 
 namespace pictrano {
 
 // A dialog whose controls live in memory: the state a real window would hold, for the tests and
-// the command-line tool. Only declared controls exist; any other id is a programming error and
+// the command-line tool. Only the declared controls (ControlSpecs.h) exist; any other id is a programming error and
 // throws std::out_of_range. All operations lock, so a worker thread may use it.
 class MemoryDialog : public DialogControls {
 public:
-    struct ControlSpec {
-        int id;
-        std::string text;
-        bool enabled = true;
-    };
     struct Item {
         std::string text;
         std::uint32_t data = 0;

@@ -37,12 +37,6 @@ constexpr std::array<int, 6> kAllRuleRadios{
     ids::kTransparentChosen,     ids::kTransparentTopLeft,    ids::kTransparentTopRight,
     ids::kTransparentBottomLeft, ids::kTransparentBottomRight, ids::kTransparentBorder};
 
-template <std::size_t N>
-void fillList(DialogControls& page, int id, const std::array<const char*, N>& names) {
-    page.clearItems(id);
-    for (const char* name : names) page.addItem(id, name);
-}
-
 // Selects the stored index; a value outside the list leaves it without a selection.
 void selectStoredIndex(DialogControls& page, int id, std::uint32_t value) {
     const auto count = static_cast<std::uint32_t>(page.itemCount(id));
@@ -127,30 +121,6 @@ const std::array<OptionPage, 3> OptionPageTable{{
     {2, kJpegWritePage, "Jpeg書き込み", initialiseJpegWritePage, saveJpegWritePage},
     {4, kIconWritePage, "Icon書き込み", initialiseIconWritePage, saveIconWritePage},
 }};
-
-std::vector<MemoryDialog::ControlSpec> makeOptionsPage(int resource) {
-    switch (resource) {
-        case kJpegReadPage:
-            return {{ids::kReadDctColour, ""}, {ids::kReadLosslessColour, ""}};
-        case kJpegWritePage:
-            return {{ids::kWriteDctSampling, ""},
-                    {ids::kWriteLosslessSampling, ""},
-                    {ids::kRestartCheck, "リスタートマーカーを書き込む(&R)", false},
-                    {ids::kRestartInterval, ""}};
-        case kIconWritePage:
-            return {{ids::kTransparentCheck, "特定の色を透過する(&T)"},
-                    {ids::kTransparentChosen, "指定した色(&F)"},
-                    {ids::kTransparentTopLeft, "左上隅の色(&L)"},
-                    {ids::kTransparentTopRight, "右上隅の色(&R)"},
-                    {ids::kTransparentBottomLeft, "左下隅の色(&B)"},
-                    {ids::kTransparentBottomRight, "右下隅の色(&T)"},
-                    {ids::kTransparentBorder, "周辺でもっとも多い色(&O)"},
-                    {ids::kTransparentColourText, ""},
-                    {ids::kChooseColour, "..."}};
-        default:
-            return {};
-    }
-}
 
 std::string colourText(std::uint32_t colour) {
     char text[16];

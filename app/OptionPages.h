@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/DialogControls.h"
-#include "app/MemoryDialog.h"
 #include "app/OptionStore.h"
 
 namespace pictrano {
@@ -37,10 +36,6 @@ inline constexpr int kIconWritePage = 117;
 
 // The pages in tab order.
 extern const std::array<OptionPage, 3> OptionPageTable;
-
-// The controls of page `resource` (115, 116 or 117) as the dialog resources create them: ids,
-// button captions and enabled states. Lists and edit boxes start empty. Unknown pages: none.
-std::vector<MemoryDialog::ControlSpec> makeOptionsPage(int resource);
 
 // "(rr, gg, bb)" in lower-case hex from a 0x00BBGGRR colour.
 std::string colourText(std::uint32_t colour);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "imagelib/image/BitmapInfoHeader.h"
 #include "imagelib/image/MessageCatalogue.h"
 
 namespace pictrano {
@@ -12,8 +13,6 @@ namespace pictrano {
 // The facts a decoder needs about one bitmap file: the whole file with its length and the
 // fields of its info header, widened to 64 bits so that positions and sizes cannot overflow.
 struct BmpSource {
-    static constexpr std::uint64_t kFileHeaderBytes = 14;
-
     const std::uint8_t* file = nullptr;
     std::uint64_t length = 0;
     const std::uint8_t* infoHeader = nullptr;  // the 124-byte copy, for the bit masks
@@ -29,7 +28,7 @@ struct BmpSource {
     std::int64_t outputRow(std::int64_t storedRow) const {
         return height > 0 ? rows() - 1 - storedRow : storedRow;
     }
-    std::uint64_t headerEnd() const { return kFileHeaderBytes + headerSize; }
+    std::uint64_t headerEnd() const { return kBitmapFileHeaderBytes + headerSize; }
     // Palette entries the file declares: colours used, or 2^bit count when that field is 0.
     std::uint64_t declaredPaletteEntries() const;
     std::uint64_t paletteEnd() const { return headerEnd() + 4 * declaredPaletteEntries(); }

@@ -6,12 +6,14 @@
 #include "imagelib/bmp/BmpBitFieldDecoder.h"
 #include "imagelib/bmp/BmpRleDecoder.h"
 #include "imagelib/bmp/BmpUncompressedDecoder.h"
+#include "imagelib/image/BitmapInfoHeader.h"
 #include "imagelib/image/ByteOrder.h"
 
 namespace pictrano {
 namespace {
 
-constexpr std::size_t kHeaderSizeAt = 14;
+// The info header starts with its own size.
+constexpr std::size_t kHeaderSizeAt = kBitmapFileHeaderBytes;
 constexpr std::size_t kSmallestFile = kHeaderSizeAt + 4;
 // Offsets inside the info header.
 constexpr std::size_t kWidthAt = 4;
@@ -19,7 +21,6 @@ constexpr std::size_t kHeightAt = 8;
 constexpr std::size_t kBitCountAt = 14;
 constexpr std::size_t kCompressionAt = 16;
 constexpr std::size_t kColorsUsedAt = 32;
-constexpr std::size_t kBitsOffsetAt = 10;
 
 enum Compression : std::uint32_t { kNone = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
 

@@ -14,8 +14,7 @@
 namespace pictrano {
 namespace {
 
-constexpr int kFileHeaderBytes = 14;
-constexpr int kHeadersBytes = kFileHeaderBytes + BitmapInfoHeader::kBytes;
+constexpr std::size_t kHeadersBytes = kBitmapFileHeaderBytes + BitmapInfoHeader::kBytes;
 
 // One pixel of blue, green, red as a 5-5-5 value with the top bit clear.
 void storeRgb555(const std::uint8_t* bgr, std::uint8_t* out) {
@@ -161,9 +160,10 @@ std::size_t BmpWriter::buildFile(std::vector<std::uint8_t>& file) {
         out[0] = 'B';
         out[1] = 'M';
         storeLe32(out.data() + 2, static_cast<std::uint32_t>(size));
-        storeLe32(out.data() + 10, static_cast<std::uint32_t>(bitsOffset));
-        header_.store(out.data() + kFileHeaderBytes);
-        std::copy(palette_.begin(), palette_.end(), out.begin() + kHeadersBytes);
+        storeLe32(out.data() + kBitsOffsetAt, static_cast<std::uint32_t>(bitsOffset));
+        header_.store(out.data() + kBitmapFileHeaderBytes);
+        std::copy(palette_.begin(), palette_.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(kHeadersBytes));
         std::copy(bits_.begin(), bits_.end(),
                   out.begin() + static_cast<std::ptrdiff_t>(bitsOffset));
         file = std::move(out);

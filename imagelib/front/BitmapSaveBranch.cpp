@@ -1,7 +1,8 @@
 // The Bitmap branch of ImageSaver: picks the writer's source and reduction by bit count.
 #include "imagelib/bmp/BmpWriter.h"
 #include "imagelib/front/ImageSaver.h"
-#include "imagelib/image/ColourReducer.h"
+#include "imagelib/image/ColourLattice.h"
+#include "imagelib/image/ColourReduction.h"
 
 namespace pictrano {
 namespace {
@@ -43,7 +44,7 @@ std::size_t ImageSaver::encodeBitmap(std::vector<std::uint8_t>& file, const DibI
             return 0;
         }
         if (colours != 0) {
-            const bool usesLattice = colours == 256 && params.colourModel != 1;
+            const bool usesLattice = colours == 256 && params.colourModel != kGreyColourModel;
             const std::uint32_t lattice =
                 usesLattice ? writer.selectLattice(12, 12) : kDefaultLattice;
             if (!writer.reduce(colours, params.colourModel, params.degree, lattice)) {

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace pictrano {
+
+// The file header in front of the info header of a bitmap file: "BM", the file size, two reserved
+// words and, at kBitsOffsetAt, where the pixel bits start.
+inline constexpr std::size_t kBitmapFileHeaderBytes = 14;
+inline constexpr std::size_t kBitsOffsetAt = 10;
 
 // The 40-byte BITMAPINFOHEADER, field for field. Serialised explicitly in little-endian order
 // wherever it is written to a file.

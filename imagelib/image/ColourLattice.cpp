@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 
-#include "imagelib/image/ColourReducer.h"
 #include "imagelib/image/RowLayout.h"
 
 namespace pictrano {

@@ -18,6 +18,9 @@ struct ColourLattice {
     bool valid() const;
 };
 
+// The lattice that stands in for an invalid one, and the one used where no lattice is chosen.
+inline constexpr std::uint32_t kDefaultLattice = 0x040808;  // 8 x 8 x 4
+
 // The lattice itself when valid, else 8 x 8 x 4.
 ColourLattice usableLattice(std::uint32_t packed);
 

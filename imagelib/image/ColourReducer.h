@@ -8,9 +8,6 @@
 
 namespace pictrano {
 
-// Packed lattice levels: red | green << 8 | blue << 16.
-constexpr std::uint32_t kDefaultLattice = 0x040808;  // 8 x 8 x 4
-
 // Reduces 24-bit rows to 2, 16 or 256 colours with fixed or lattice palettes. The standalone
 // form used by the Icon writer; BmpWriter::reduce runs the same algorithm on its own buffers.
 class ColourReducer {

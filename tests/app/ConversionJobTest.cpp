@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/ConversionJob.h"
+#include "app/JobPreparation.h"
 #include "imagelib/front/ImageLoader.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/TestData.h"

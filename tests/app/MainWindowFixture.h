@@ -10,6 +10,7 @@
 
 #include "app/ControlIds.h"
 #include "app/MainWindow.h"
+#include "app/MemoryDialog.h"
 
 namespace pictrano::test {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/ControlIds.h"
+#include "app/ControlSpecs.h"
 #include "app/MemoryDialog.h"
 #include "imagelib/image/ByteOrder.h"
 
@@ -35,9 +36,9 @@ protected:
     // Opens the dialog on new pages. The chooser answers `chooserAnswer` and keeps the colour it
     // starts from as the first custom colour.
     void open() {
-        read = std::make_unique<MemoryDialog>(makeOptionsPage(kJpegReadPage));
-        write = std::make_unique<MemoryDialog>(makeOptionsPage(kJpegWritePage));
-        icon = std::make_unique<MemoryDialog>(makeOptionsPage(kIconWritePage));
+        read = std::make_unique<MemoryDialog>(optionsPageControls(kJpegReadPage));
+        write = std::make_unique<MemoryDialog>(optionsPageControls(kJpegWritePage));
+        icon = std::make_unique<MemoryDialog>(optionsPageControls(kIconWritePage));
         dialog = std::make_unique<OptionsDialog>(
             store, std::array<DialogControls*, 3>{read.get(), write.get(), icon.get()},
             [this](std::uint32_t initial, CustomColours& custom) {
