@@ -1,0 +1,198 @@
+// Inflating a zlib stream: stored, fixed-code and dynamic-code blocks.
+#include <algorithm>
+#include <array>
+#include <new>
+#include <optional>
+
+#include "imagelib/image/ByteOrder.h"
+#include "imagelib/png/deflate/BitReader.h"
+#include "imagelib/png/deflate/DeflateCodec.h"
+#include "imagelib/png/deflate/DeflateTables.h"
+#include "imagelib/png/deflate/HuffmanTable.h"
+
+namespace pictrano {
+namespace {
+
+constexpr std::uint64_t kHeaderBits = 16;
+enum BlockType : unsigned { kStored = 0, kFixed = 1, kDynamic = 2 };
+
+using Failure = std::optional<Msg>;
+
+class Inflater {
+public:
+    Inflater(std::uint8_t* output, std::size_t capacity, const std::uint8_t* input, std::size_t length)
+        : output_(output), capacity_(capacity), input_(input), length_(length), in_(input, length) {}
+
+    Failure run();
+    std::uint64_t position() const { return in_.position(); }
+    std::size_t produced() const { return produced_; }
+
+private:
+    Failure copyStored();
+    Failure readDynamicTables();
+    Failure decodeCodes(const HuffmanTable& literals, const HuffmanTable& distances);
+    Failure copyMatch(std::uint32_t length, std::uint32_t distance);
+
+    std::uint8_t* output_;
+    std::size_t capacity_;
+    std::size_t produced_ = 0;
+    const std::uint8_t* input_;
+    std::size_t length_;
+    BitReader in_;
+    HuffmanTable fixedLiterals_, fixedDistances_, literals_, distances_, codeLengths_;
+};
+
+Failure Inflater::run() {
+    fixedLiterals_.buildFixedLiteralLength();
+    fixedDistances_.buildFixedDistance();
+    in_.seek(kHeaderBits);
+    for (;;) {
+        const std::uint32_t header = in_.read(3);
+        if (in_.overran()) return Msg::NoBitData;
+        Failure failure;
+        switch (header >> 1) {
+            case kStored:
+                failure = copyStored();
+                break;
+            case kFixed:
+                failure = decodeCodes(fixedLiterals_, fixedDistances_);
+                break;
+            case kDynamic:
+                failure = readDynamicTables();
+                if (!failure) failure = decodeCodes(literals_, distances_);
+                break;
+            default:
+                return Msg::BlockTypeInvalid;
+        }
+        if (failure) return failure;
+        if ((header & 1) != 0 || in_.atEnd()) return std::nullopt;
+    }
+}
+
+// A stored block: from the next byte boundary, LEN (16 bits), NLEN (not compared), LEN bytes.
+Failure Inflater::copyStored() {
+    const std::uint64_t at = (in_.position() + 7) / 8;
+    if (at + 4 > length_) return Msg::NoBitData;
+    const std::uint32_t count = loadLe16(input_ + at);
+    if (at + 4 + count > length_) return Msg::NoBitData;
+    const std::size_t fits = std::min<std::size_t>(count, capacity_ - produced_);
+    std::copy_n(input_ + at + 4, fits, output_ + produced_);
+    produced_ += fits;
+    if (fits < count) return Msg::DataTooLong;
+    in_.seek((at + 4 + count) * 8);
+    return std::nullopt;
+}
+
+// The code lengths of a dynamic block (RFC 1951 3.2.7); any fault in them, running past the end
+// of the input included, fails the block's tables.
+Failure Inflater::readDynamicTables() {
+    const unsigned literalCount = in_.read(5) + 257;
+    const unsigned distanceCount = in_.read(5) + 1;
+    const unsigned codeLengthCount = in_.read(4) + 4;
+    std::array<std::uint8_t, 19> codeLengthLengths{};
+    for (unsigned i = 0; i < codeLengthCount; ++i) {
+        codeLengthLengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(in_.read(3));
+    }
+    if (!codeLengths_.InitByLenList(codeLengthLengths.data(), 19)) {
+        return Msg::DynamicTableFailed;
+    }
+
+    // Room for the longest repeat running past the last length.
+    std::array<std::uint8_t, 576> lengths{};
+    const unsigned total = literalCount + distanceCount;
+    int previous = -1;  // none read yet
+    for (unsigned count = 0; count < total;) {
+        std::uint32_t symbol = 0;
+        const int bits = codeLengths_.decode(in_.peek32(), symbol);
+        if (bits == 0) return Msg::DynamicTableFailed;
+        in_.skip(static_cast<unsigned>(bits));
+        unsigned repeat = 1;
+        std::uint8_t value = 0;
+        if (symbol < 16) {
+            value = static_cast<std::uint8_t>(symbol);
+            previous = value;
+        } else if (symbol == 16) {
+            if (previous < 0) return Msg::DynamicTableFailed;
+            repeat = 3 + in_.read(2);
+            value = static_cast<std::uint8_t>(previous);
+        } else {
+            repeat = symbol == 17 ? 3 + in_.read(3) : 11 + in_.read(7);
+            previous = 0;
+        }
+        for (; repeat > 0; --repeat) lengths[count++] = value;
+    }
+    if (in_.overran()) return Msg::DynamicTableFailed;
+    if (!literals_.InitByLenList(lengths.data(), literalCount) ||
+        !distances_.InitByLenList(lengths.data() + literalCount, distanceCount)) {
+        return Msg::DynamicTableFailed;
+    }
+    return std::nullopt;
+}
+
+Failure Inflater::decodeCodes(const HuffmanTable& literals, const HuffmanTable& distances) {
+    for (;;) {
+        std::uint32_t symbol = 0;
+        int bits = literals.decode(in_.peek32(), symbol);
+        if (bits == 0) return Msg::HuffmanCodeNotFound;
+        in_.skip(static_cast<unsigned>(bits));
+        if (in_.overran()) return Msg::NoBitData;
+        if (symbol < kEndOfBlock) {
+            if (produced_ == capacity_) return Msg::DataTooLong;
+            output_[produced_++] = static_cast<std::uint8_t>(symbol);
+            continue;
+        }
+        if (symbol == kEndOfBlock) return std::nullopt;
+        if (symbol > 285) return Msg::InvalidHuffmanCode;
+        const DeflateCodeRow& lengthRow = kLengthRows[symbol - 257];
+        const std::uint32_t length = lengthRow.base + in_.read(lengthRow.extraBits);
+        if (in_.overran()) return Msg::NoBitData;
+
+        bits = distances.decode(in_.peek32(), symbol);
+        if (bits == 0 || symbol >= kDistanceRows.size()) return Msg::DistanceCodeInvalid;
+        in_.skip(static_cast<unsigned>(bits));
+        const DeflateCodeRow& distanceRow = kDistanceRows[symbol];
+        const std::uint32_t distance = distanceRow.base + in_.read(distanceRow.extraBits);
+        if (in_.overran()) return Msg::NoBitData;
+        if (const Failure failure = copyMatch(length, distance)) return failure;
+    }
+}
+
+// Copies `length` bytes from `distance` bytes back; a distance shorter than the length repeats
+// the last `distance` bytes.
+Failure Inflater::copyMatch(std::uint32_t length, std::uint32_t distance) {
+    if (distance > produced_) return Msg::DistanceCodeInvalid;
+    const std::size_t fits = std::min<std::size_t>(length, capacity_ - produced_);
+    std::uint8_t* to = output_ + produced_;
+    const std::uint8_t* from = to - distance;
+    for (std::size_t i = 0; i < fits; ++i) to[i] = from[i];
+    produced_ += fits;
+    if (fits < length) return Msg::DataTooLong;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::uint64_t DeflateCodec::fail(Msg id) {
+    errors_.set(id);
+    return 0;
+}
+
+std::uint64_t DeflateCodec::inflate(std::uint8_t* output, std::size_t outputCapacity,
+                                    const std::uint8_t* input, std::size_t inputLength) {
+    inflatedLength_ = 0;
+    if ((input == nullptr && inputLength > 0) || (output == nullptr && outputCapacity > 0)) {
+        return fail(Msg::ParameterInvalid);
+    }
+    if (inputLength <= 2) return kHeaderBits;
+    try {
+        Inflater inflater(output, outputCapacity, input, inputLength);
+        const Failure failure = inflater.run();
+        inflatedLength_ = inflater.produced();
+        if (failure) return fail(*failure);
+        return inflater.position();
+    } catch (const std::bad_alloc&) {
+        return fail(Msg::OutOfMemory);
+    }
+}
+
+}  // namespace pictrano
