@@ -20,10 +20,12 @@ constexpr std::array<std::uint8_t, 64> kFixedPalette = {
     128, 0,   0,   0, 255, 0,   0,   0, 128, 0,   128, 0, 255, 0,   255, 0,
 };
 
-// Luminance 0.114 blue + 0.587 green + 0.299 red, formed from integer weights so that truncating
-// it gives the exact result (a grey v has luminance exactly v).
+// Luminance 0.114 blue + 0.587 green + 0.299 red in IEEE double, added left to right and never
+// fused (the build forbids contraction), so that every build truncates it to the same index.
+// Being binary fractions, the weights leave some exact greys just under their value (grey 127
+// gives 126.99999999999999); those bytes are part of the output and are kept.
 double luminance(const std::uint8_t* bgr) {
-    return (114 * bgr[0] + 587 * bgr[1] + 299 * bgr[2]) / 1000.0;
+    return 0.114 * bgr[0] + 0.587 * bgr[1] + 0.299 * bgr[2];
 }
 
 // Puts a palette index at column x of an output row of 1, 4 or 8 bits per pixel, first pixel in

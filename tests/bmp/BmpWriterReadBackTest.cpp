@@ -128,7 +128,7 @@ TEST(BmpWriterReadBack, EveryModeGivesThePixelsItsRulesPredict) {
         return toWhite < toBlack ? Bgr{255, 255, 255} : Bgr{0, 0, 0};
     });
     const Bytes greys256 = noise.mapped([](const std::uint8_t* p) {
-        const int y = test::luminance1000(p) / 1000;
+        const int y = static_cast<int>(test::luminance(p));
         return Bgr{y, y, y};
     });
     // The writer holds the bottom row first, and the grey error runs in that order.

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <vector>
 
 #include "imagelib/bmp/BmpWriter.h"
@@ -95,25 +94,27 @@ TEST(BmpWriter, BadSourcesAndReductionsAreRefusedWithTheirMessages) {
     fails(writer.reduce(256, 2, 0, 0), UnsupportedFormat);
 }
 
-TEST(BmpWriter, ReduceMatchesTheStandaloneReducerOnTheStoredRows) {
-    const Bytes rows = distinctRows(13, 6), bottomUp = distinctRows(13, 6, true);
-    // Lattice 0 is invalid and becomes 8 x 8 x 4.
-    for (const auto& [colours, model, compression, lattice] :
-         {std::tuple{2, 2, 0, 0u}, {16, 1, 1, 0u}, {16, 2, 0, 0u}, {256, 1, 1, 0u}, {256, 2, 0, 0u},
-          {256, 2, 1, 0x060606u}}) {
-        BmpWriter writer;
-        ASSERT_EQ(writer.setFromPixels(rows.data(), 13, 6, 24), 1);
-        const std::uint32_t selected = writer.selectLattice(12, 12);
-        EXPECT_EQ(ColourReducer().selectLattice(bottomUp.data(), 13, 6, 12, 12), selected);
-        ASSERT_EQ(writer.reduce(colours, model, compression, lattice), 1);
-        Bytes bits, palette;
-        int paletteBytes = 0;
-        ColourReducer().reduce(bits, bottomUp.data(), 13, 6, colours, model, compression, lattice,
-                               palette, paletteBytes);
-        EXPECT_EQ(writer.bits(), bits) << colours << " " << model << " " << lattice;
-        EXPECT_EQ(writer.palette(), palette);
-        EXPECT_EQ(writer.infoHeader().colorsUsed, static_cast<std::uint32_t>(paletteBytes / 4));
+// The lattice is chosen from the rows as the writer holds them, bottom row first. In a 24 x 24
+// picture with 12 x 12 samples, the sampled stored rows 0, 2, ... 22 are the picture's odd rows:
+// their even columns sit on 6 x 6 x 6 levels, every other pixel on 8 x 8 x 4 levels.
+TEST(BmpWriter, SelectsTheLatticeFromTheRowsBottomRowFirst) {
+    const auto stride = static_cast<std::size_t>(pixelRowStride(24));
+    Bytes rows(stride * 24, 0);
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            const bool sampled = y % 2 == 1 && x % 2 == 0;
+            const int levels[3] = {sampled ? 6 : 4, sampled ? 6 : 8, sampled ? 6 : 8};
+            for (int c = 0; c < 3; ++c) {
+                const int level = (x + 2 * y + 3 * c) % levels[c];
+                rows[y * stride + 3 * x + c] = std::uint8_t(level * 255 / (levels[c] - 1));
+            }
+        }
     }
+    BmpWriter writer;
+    ASSERT_EQ(writer.setFromPixels(rows.data(), 24, 24, 24), 1);
+    EXPECT_EQ(writer.selectLattice(12, 12), 0x060606u);
+    // Read top row first, the same samples would be the 8 x 8 x 4 pixels.
+    EXPECT_EQ(ColourReducer().selectLattice(rows.data(), 24, 24, 12, 12), 0x040808u);
 }
 
 }  // namespace
