@@ -6,6 +6,7 @@
 
 #include "imagelib/bmp/BmpReader.h"
 #include "imagelib/front/FileStatusMessage.h"
+#include "imagelib/png/PngReader.h"
 #include "platform/WholeFile.h"
 
 namespace pictrano {
@@ -48,6 +49,10 @@ std::unique_ptr<DibImage> ImageLoader::loadMemory(const std::uint8_t* data, std:
         switch (recognise(data, length)) {
             case FileKind::Bitmap: {
                 BmpReader reader;
+                return decodeWith(reader, data, length);
+            }
+            case FileKind::Png: {
+                PngReader reader;
                 return decodeWith(reader, data, length);
             }
             default:

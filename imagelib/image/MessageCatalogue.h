@@ -75,6 +75,8 @@ enum class Msg : std::uint8_t {
     UnsupportedInterlace,
     UnsupportedDataFormat,
     IndexConversionFailed,
+    ImageHeaderInvalid,
+    PaletteIndexInvalid,
     Count
 };
 
