@@ -31,7 +31,7 @@ target_compile_options(gtest_main PRIVATE -w)
 set(PICTRANO_TEST_DATA_DIR "${CMAKE_SOURCE_DIR}/tests/data" CACHE STRING
   "tests/data as the Windows test programs see it")
 
-file(GLOB support_sources CONFIGURE_DEPENDS support/*.cpp)
+file(GLOB support_sources CONFIGURE_DEPENDS support/*.cpp win32/support/*.cpp)
 portable_sources(support_sources ${support_sources})
 set(test_sources)
 foreach(area ${areas})

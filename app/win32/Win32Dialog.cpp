@@ -166,10 +166,15 @@ int Win32Dialog::selection(int id) const {
     });
 }
 
+// An index outside the items clears the selection (not every system's combo box does that).
 void Win32Dialog::setSelection(int id, int index) {
     onWindowThread([&] {
         HWND list = GetDlgItem(dialog_, id);
-        SendMessageW(list, messagesOf(list).setSelection, static_cast<WPARAM>(index), 0);
+        const ListMessages& messages = messagesOf(list);
+        const LRESULT count = SendMessageW(list, messages.count, 0, 0);
+        const WPARAM target = index >= 0 && index < count ? static_cast<WPARAM>(index)
+                                                          : static_cast<WPARAM>(-1);
+        SendMessageW(list, messages.setSelection, target, 0);
     });
 }
 
