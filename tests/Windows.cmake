@@ -1,11 +1,12 @@
-# The tests of the Windows build, run under Wine by scripts/test-windows: every test area in one
-# console program, pictrano-tests.exe, and the driver of the real windows, pictrano-driver.exe.
+# The tests of the Windows build, run under Wine by scripts/test-windows: one console program per
+# test area in build/windows/ARCH/tests/, test-win32-driver.exe among them, which drives the real
+# windows.
 #
 # A test source that needs a library or tool of the host (the libpng, zlib and libjpeg oracles,
 # iconv, POSIX headers and calls, an oracle of tests/support) is left out: those run in the Linux
 # build.
 set(host_only_pattern
-  "#include [<\"](png|zlib|jpeglib|iconv|unistd|sys/[a-z]+)\\.h[>\"]|#include \"tests/support/[A-Za-z]*Oracle\\.h\"|[^a-z_](setenv|unsetenv|popen|fork)\\(")
+  "#include [<\"](png|zlib|jpeglib|iconv|unistd|sys/[a-z]+)\\.h[>\"]|#include \"tests/[a-z0-9/]*[A-Za-z]*Oracle\\.h\"|[^a-z_](setenv|unsetenv|popen|fork)\\(")
 
 function(portable_sources out)
   set(kept)
@@ -33,26 +34,26 @@ set(PICTRANO_TEST_DATA_DIR "${CMAKE_SOURCE_DIR}/tests/data" CACHE STRING
 
 file(GLOB support_sources CONFIGURE_DEPENDS support/*.cpp win32/support/*.cpp)
 portable_sources(support_sources ${support_sources})
-set(test_sources)
-foreach(area ${areas})
-  if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${area} AND NOT area STREQUAL "win32-driver")
-    file(GLOB sources CONFIGURE_DEPENDS ${area}/*.cpp)
-    portable_sources(sources ${sources})
-    list(APPEND test_sources ${sources})
-  endif()
-endforeach()
 
-set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 add_library(test-support STATIC ${support_sources})
 target_include_directories(test-support PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(test-support PUBLIC pictrano-win32 gtest)
 target_compile_definitions(test-support PUBLIC PICTRANO_TEST_DATA="${PICTRANO_TEST_DATA_DIR}")
 
-add_executable(pictrano-tests ${test_sources} ${PICTRANO_WINDOW_RESOURCES})
-target_link_libraries(pictrano-tests PRIVATE test-support gtest_main)
-
-file(GLOB driver_sources CONFIGURE_DEPENDS win32-driver/*.cpp)
-if(driver_sources)
-  add_executable(pictrano-driver ${driver_sources} ${PICTRANO_WINDOW_RESOURCES})
-  target_link_libraries(pictrano-driver PRIVATE test-support)
-endif()
+# One test program per folder of tests, as in the Linux build, each with the windows' resources.
+set(windows_tests)
+foreach(area ${areas})
+  file(GLOB sources CONFIGURE_DEPENDS ${area}/*.cpp)
+  portable_sources(sources ${sources})
+  if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${area} AND sources)
+    add_executable(test-${area} ${sources} ${PICTRANO_WINDOW_RESOURCES})
+    if(area STREQUAL "win32-driver")
+      target_link_libraries(test-${area} PRIVATE test-support)
+    else()
+      target_link_libraries(test-${area} PRIVATE test-support gtest_main)
+    endif()
+    list(APPEND windows_tests test-${area})
+  endif()
+endforeach()
+add_custom_target(windows-tests DEPENDS ${windows_tests})

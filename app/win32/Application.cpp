@@ -10,7 +10,7 @@
 namespace pictrano {
 
 int runApplication(HINSTANCE instance, SettingsBackend& settings,
-                   const std::function<void(HWND, MainWindow&)>& onOpen) {
+                   const MainWindowObserver& onOpen) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     // The shell's folder browser and the file dialog want a single-threaded apartment.

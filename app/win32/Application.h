@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "app/MainWindow.h"
+#include "app/win32/MainDialog.h"
 #include "platform/SettingsBackend.h"
 
 namespace pictrano {
@@ -13,6 +13,6 @@ namespace pictrano {
 // option store with its defaults overlaid by the stored settings, runs the main window until it
 // closes, and gives the process's exit code, 0. `onOpen` as for runMainDialog.
 int runApplication(HINSTANCE instance, SettingsBackend& settings,
-                   const std::function<void(HWND, MainWindow&)>& onOpen = {});
+                   const MainWindowObserver& onOpen = {});
 
 }  // namespace pictrano

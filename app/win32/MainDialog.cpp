@@ -26,7 +26,7 @@ struct MainDialogSession {
     HINSTANCE instance;
     OptionStore& options;
     SettingsBackend& settings;
-    std::function<void(HWND, MainWindow&)> onOpen;
+    MainWindowObserver onOpen;
     std::unique_ptr<Win32Dialog> controls;
     std::unique_ptr<MainWindow> window;
 };
@@ -96,7 +96,7 @@ void initialise(HWND dialog, MainDialogSession& session) {
     session.window =
         std::make_unique<MainWindow>(*session.controls, session.options, hooksFor(dialog, session));
     session.window->initialise();
-    if (session.onOpen) session.onOpen(dialog, *session.window);
+    if (session.onOpen) session.onOpen(dialog, *session.window, session.options);
 }
 
 bool handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -139,7 +139,7 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 INT_PTR runMainDialog(HINSTANCE instance, OptionStore& options, SettingsBackend& settings,
-                      const std::function<void(HWND, MainWindow&)>& onOpen) {
+                      const MainWindowObserver& onOpen) {
     MainDialogSession session{instance, options, settings, onOpen, nullptr, nullptr};
     return DialogBoxParamW(instance, MAKEINTRESOURCEW(kMainDialogResource), nullptr,
                            mainDialogProc, reinterpret_cast<LPARAM>(&session));

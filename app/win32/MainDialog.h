@@ -13,9 +13,12 @@ namespace pictrano {
 inline constexpr int kMainDialogResource = 110;
 inline constexpr int kIconResource = 2;
 
-// Runs the main window (dialog 110) modally until it closes. `onOpen`, when given, is told of the
-// window and its logic once the window has been initialised (the test driver uses it).
+// Told of the main window, its logic and the option store once the window has been initialised
+// (the test driver uses it).
+using MainWindowObserver = std::function<void(HWND, MainWindow&, const OptionStore&)>;
+
+// Runs the main window (dialog 110) modally until it closes.
 INT_PTR runMainDialog(HINSTANCE instance, OptionStore& options, SettingsBackend& settings,
-                      const std::function<void(HWND, MainWindow&)>& onOpen = {});
+                      const MainWindowObserver& onOpen = {});
 
 }  // namespace pictrano

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ControlIds.h"
+#include "app/ControlSpecs.h"
 #include "app/MainWindow.h"
 #include "app/OptionPages.h"
 #include "app/win32/MainDialog.h"
@@ -34,9 +35,9 @@ std::vector<std::string> staticTexts(HWND dialog) {
 }
 
 // Every declared control exists; buttons show their caption; enabled states match.
-void expectDeclaredControls(HWND dialog, const std::vector<MemoryDialog::ControlSpec>& declared,
+void expectDeclaredControls(HWND dialog, const std::vector<ControlSpec>& declared,
                             int resource) {
-    for (const MemoryDialog::ControlSpec& spec : declared) {
+    for (const ControlSpec& spec : declared) {
         HWND control = GetDlgItem(dialog, spec.id);
         ASSERT_NE(control, nullptr) << "dialog " << resource << " lacks " << spec.id;
         wchar_t className[32] = {};
@@ -82,7 +83,7 @@ TEST(Resources, DialogsHoldTheDeclaredControls) {
         DialogHost page(resource, tab);
         ASSERT_NE(page.handle(), nullptr) << resource;
         EXPECT_EQ(GetWindowLongPtrW(page.handle(), GWL_STYLE) & (WS_CHILD | WS_VISIBLE), WS_CHILD);
-        expectDeclaredControls(page.handle(), makeOptionsPage(resource), resource);
+        expectDeclaredControls(page.handle(), optionsPageControls(resource), resource);
         std::vector<std::string> labels = staticTexts(page.handle());
         EXPECT_EQ(labels, pageLabels[i]) << resource;
     }
