@@ -10,6 +10,7 @@
 namespace pictrano {
 namespace {
 
+#ifndef _WIN32
 std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
     static std::atomic<unsigned> counter{0};
     static const unsigned salt = std::random_device{}();
@@ -17,6 +18,7 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
     name += ".tmp" + std::to_string(salt) + "-" + std::to_string(counter++);
     return name;
 }
+#endif
 
 }  // namespace
 
@@ -27,6 +29,9 @@ std::filesystem::path pathFromUtf8(std::string_view utf8) {
 std::filesystem::path pathFromUtf16(std::u16string_view utf16) {
     return std::filesystem::path(std::u16string(utf16));
 }
+
+#ifndef _WIN32
+// Windows: WholeFileWindows.cpp, with the wide API.
 
 FileStatus readWholeFile(const std::filesystem::path& path, std::uintmax_t limit,
                          std::vector<std::uint8_t>& contents) {
@@ -66,5 +71,7 @@ FileStatus writeWholeFile(const std::filesystem::path& path, const std::uint8_t*
     }
     return FileStatus::Ok;
 }
+
+#endif  // _WIN32
 
 }  // namespace pictrano

@@ -31,14 +31,7 @@ std::string summary(int attempted, int succeeded, int failed) {
 
 std::string bmp(const char* name) { return test::dataPath(std::string("bmpsuite/g/") + name).string(); }
 
-// Every regular file under a folder, recursively, sorted.
-Paths filesUnder(const fs::path& folder) {
-    Paths files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
+using test::filesUnder;
 
 class ConversionJob : public test::MainWindowFixture {
 protected:

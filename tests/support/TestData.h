@@ -13,6 +13,10 @@ std::filesystem::path dataPath(const std::string& relative);
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
+// Every regular file under a folder, recursively, in path order; paths of any length (the
+// library's own directory walk is limited to short paths on Windows).
+std::vector<std::filesystem::path> filesUnder(const std::filesystem::path& folder);
+
 // A fresh, empty folder under the system's temporary folder, removed by the destructor.
 class TempDir {
 public:
