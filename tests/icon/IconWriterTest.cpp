@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "imagelib/icon/IconWriter.h"
+#include "tests/icon/IconFile.h"
+
+namespace pictrano {
+namespace {
+
+using namespace test;
+
+constexpr Bgr kBlack{0, 0, 0}, kWhite{255, 255, 255}, kRed{0, 0, 255}, kGreen{0, 255, 0},
+    kBlue{255, 0, 0}, kYellow{0, 255, 255};
+
+constexpr std::int32_t kTopLeft = 0x40000005, kTopRight = 0x40000006, kBottomLeft = 0x40000009,
+                       kBottomRight = 0x4000000A, kBorder = 0x40000010;
+
+Bytes entries(const std::vector<Bgr>& colours) {
+    Bytes out;
+    for (const Bgr& c : colours)
+        out.insert(out.end(), {std::uint8_t(c[0]), std::uint8_t(c[1]), std::uint8_t(c[2]), 0});
+    return out;
+}
+
+void setPixels(IconWriter& writer, const TestPicture& picture) {
+    const Bytes rows = picture.rows();
+    ASSERT_EQ(writer.setFromPixels(rows.data(), picture.width, picture.height), 1);
+}
+
+void setPalette(IconWriter& writer, const TestPicture& picture) {
+    const Bytes plane = picture.indexPlane();
+    ASSERT_EQ(writer.setFromPalette(picture.palette.data(), picture.paletteCount(), plane.data(),
+                                    picture.width, picture.height, 8),
+              1);
+}
+
+ParsedIcon written(IconWriter& writer) {
+    Bytes file;
+    const std::size_t size = writer.write(file);
+    EXPECT_EQ(size, file.size()) << writer.errors().utf8();
+    return ParsedIcon(file);
+}
+
+TestPicture gradient(int w, int h) {
+    return TestPicture::ofColours(w, h, [](int x, int y) {
+        return Bgr{(x * 37) % 256, (y * 53) % 256, (x * y) % 256};
+    });
+}
+
+TEST(IconWriter, DirectoryEntryAndHeaderDescribeTheImage) {
+    struct Case {
+        int width, height, colours;  // colours 0: 24-bit
+        std::uint32_t lattice;
+        std::size_t paletteBytes, colourBytes, maskBytes, fileSize;
+        int bitCount, colourCount, coloursUsed;
+    };
+    const Case cases[] = {
+        {32, 32, 0, 0, 0, 3072, 128, 3262, 24, 0, 0},
+        {16, 16, 16, 0, 64, 128, 64, 318, 4, 16, 16},
+        {16, 16, 256, 0x060606, 1024, 256, 64, 1406, 8, 0, 256},
+        {9, 3, 2, 0, 8, 12, 12, 94, 1, 2, 2},
+        {300, 2, 0, 0, 0, 1800, 80, 1942, 24, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " colours " +
+                     std::to_string(c.colours));
+        IconWriter writer;
+        setPixels(writer, gradient(c.width, c.height));
+        if (c.colours != 0) {
+            ASSERT_EQ(writer.reduce(c.colours, 2, 0, c.lattice), 1);
+        }
+        const ParsedIcon icon = written(writer);
+        EXPECT_EQ(icon.file.size(), c.fileSize);
+        EXPECT_EQ(icon.paletteBytes + icon.colourBytes + icon.maskBytes,
+                  c.paletteBytes + c.colourBytes + c.maskBytes);
+        EXPECT_EQ(icon.u16(0), 0);
+        EXPECT_EQ(icon.u16(2), 1) << "type icon";
+        EXPECT_EQ(icon.u16(4), 1) << "one image";
+        EXPECT_EQ(icon.file[6], c.width & 0xFF);  // 300 wide: 44
+        EXPECT_EQ(icon.file[7], c.height & 0xFF);
+        EXPECT_EQ(icon.file[8], c.colourCount);
+        EXPECT_EQ(icon.file[9], 0);
+        EXPECT_EQ(icon.u16(10), 1) << "planes";
+        EXPECT_EQ(icon.u16(12), c.bitCount);
+        EXPECT_EQ(icon.u32(14), c.fileSize - 22) << "bytes in image";
+        EXPECT_EQ(icon.u32(18), 22u) << "image offset";
+        EXPECT_EQ(icon.header32(0), 40u);
+        EXPECT_EQ(icon.header32(4), static_cast<std::uint32_t>(c.width));
+        EXPECT_EQ(icon.header32(8), static_cast<std::uint32_t>(2 * c.height)) << "height doubled";
+        EXPECT_EQ(icon.header16(12), 1);
+        EXPECT_EQ(icon.header16(14), c.bitCount);
+        EXPECT_EQ(icon.header32(16), 0u) << "compression";
+        EXPECT_EQ(icon.header32(20), c.colourBytes + c.maskBytes) << "image size with the mask";
+        EXPECT_EQ(icon.header32(32), static_cast<std::uint32_t>(c.coloursUsed));
+        if (c.lattice == 0x060606) {  // 216 lattice entries, then 40 zero entries
+            EXPECT_EQ(icon.entry(215), kWhite);
+            for (int i = 216; i < 256; ++i) ASSERT_EQ(icon.u32(62 + 4 * i), 0u) << "entry " << i;
+        }
+        for (std::size_t i = 0; i < icon.maskBytes; ++i)
+            ASSERT_EQ(icon.file[icon.file.size() - 1 - i], 0) << "no transparency: mask clear";
+    }
+}
+
+TEST(IconWriter, TheColourBitsAreTheRowsBottomRowFirst) {
+    const TestPicture picture = gradient(7, 5);
+    IconWriter writer;
+    setPixels(writer, picture);
+    const ParsedIcon icon = written(writer);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) ASSERT_EQ(icon.colour(x, y), picture.at(x, y)) << x << "," << y;
+
+    Bytes palette = entries({kRed, kGreen, kBlue, kWhite, kYellow});
+    const TestPicture indexed =
+        TestPicture::ofIndices(6, 3, palette, [](int x, int y) { return (x + 2 * y) % 5; });
+    setPalette(writer, indexed);
+    const ParsedIcon fromPalette = written(writer);
+    EXPECT_EQ(fromPalette.bitCount, 8);
+    EXPECT_EQ(fromPalette.header32(32), 256u);
+    EXPECT_EQ(fromPalette.file[8], 0) << "colour count at 8 bits";
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(fromPalette.entry(i), indexed.at(i, 0)) << "entry " << i;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x) ASSERT_EQ(fromPalette.index(x, y), indexed.indices[y * 6 + x]);
+}
+
+// Corners and border differ, so a rule that takes the wrong corner or the wrong row order fails.
+TEST(IconWriter, RulesResolveToTheirCornerOrBorderValue) {
+    const TestPicture picture = TestPicture::ofIndices(
+        5, 4, entries({kBlack, kRed, kGreen, kBlue, kWhite, kYellow}), [](int x, int y) {
+            if (y == 0) return x == 0 ? 1 : x == 4 ? 2 : 5;
+            if (y == 3) return x == 0 ? 3 : x == 4 ? 4 : 5;
+            return x == 2 ? 0 : 5;  // yellow border, black inside
+        });
+    const struct {
+        std::int32_t code;
+        int x, y;
+    } rules[] = {{kTopLeft, 0, 0},
+                 {kTopRight, 4, 0},
+                 {kBottomLeft, 0, 3},
+                 {kBottomRight, 4, 3},
+                 {kBorder, 1, 0}};
+    IconWriter fromPixels, fromPalette;
+    setPixels(fromPixels, picture);
+    setPalette(fromPalette, picture);
+    for (const auto& rule : rules) {
+        EXPECT_EQ(fromPixels.resolveRule(rule.code),
+                  static_cast<std::int32_t>(rgbOf(picture.at(rule.x, rule.y))))
+            << std::hex << rule.code;
+        EXPECT_EQ(fromPalette.resolveRule(rule.code), picture.indices[rule.y * 5 + rule.x])
+            << std::hex << rule.code;
+    }
+    for (std::int32_t other : {0x40000007, 0x40000000, 0x10, 5}) {
+        EXPECT_EQ(fromPixels.resolveRule(other), -1) << other;
+        EXPECT_EQ(fromPalette.resolveRule(other), -1) << other;
+    }
+    EXPECT_EQ(IconWriter().resolveRule(kTopLeft), -1) << "no source";
+}
+
+TEST(IconWriter, TheBorderRuleFollowsItsCountingOrder) {
+    // A white border with one black pixel: white.
+    IconWriter writer;
+    const auto white = static_cast<std::int32_t>(rgbOf(kWhite));
+    setPixels(
+        writer, TestPicture::ofColours(6, 5, [](int x, int y) {
+            return (x == 3 && y == 0) ? kBlack : (x > 0 && x < 5 && y > 0 && y < 4) ? kRed : kWhite;
+        }));
+    EXPECT_EQ(writer.resolveRule(kBorder), white);
+    // No value repeats: the first collected, the bottom-left pixel.
+    setPixels(writer, TestPicture::ofColours(2, 2, [](int x, int y) { return Bgr{x, y, 9}; }));
+    EXPECT_EQ(writer.resolveRule(kBorder), static_cast<std::int32_t>(rgbOf({0, 1, 9})));
+
+    // Random small pictures of few colours, ties included, against the plain rule.
+    std::mt19937 random(10);
+    const Bgr colours[] = {kRed, kGreen, kBlue, kWhite};
+    for (int trial = 0; trial < 400; ++trial) {
+        const int w = 1 + int(random() % 6), h = 1 + int(random() % 6);
+        std::vector<int> pick(w * h);
+        for (int& p : pick) p = int(random() % 4);
+        const auto at = [&](int x, int y) { return pick[y * w + x]; };
+        const TestPicture indexed =
+            TestPicture::ofIndices(w, h, entries({kRed, kGreen, kBlue, kWhite}), at);
+        IconWriter pixels, palette;
+        setPixels(pixels, indexed);
+        setPalette(palette, indexed);
+        const int expected = plainBorderValue<int>(w, h, at);
+        ASSERT_EQ(palette.resolveRule(kBorder), expected) << w << "x" << h << " trial " << trial;
+        ASSERT_EQ(pixels.resolveRule(kBorder), static_cast<std::int32_t>(rgbOf(colours[expected])))
+            << w << "x" << h << " trial " << trial;
+    }
+}
+
+TEST(IconWriter, FindColourTakesTheFirstMatchingEntry) {
+    const TestPicture picture = TestPicture::ofIndices(2, 1, entries({kRed, kBlue, kWhite, kBlue}),
+                                                       [](int x, int) { return x; });
+    IconWriter writer;
+    setPalette(writer, picture);
+    EXPECT_EQ(writer.findColour(0x0000FF), 1) << "blue, the first of two";
+    EXPECT_EQ(writer.findColour(0xFF0000), 0) << "red";
+    EXPECT_EQ(writer.findColour(0xFFFFFF), 2);
+    EXPECT_EQ(writer.findColour(0x000000), -1);
+    setPixels(writer, picture);
+    EXPECT_EQ(writer.findColour(0xFF0000), -1) << "no palette";
+}
+
+// The mask marks exactly the transparent pixels, first pixel in the top bit, bottom row first;
+// masked pixels are written black. Widths around the byte and row-padding boundaries.
+TEST(IconWriter, TransparentPixelsAreMaskedAndBlack) {
+    for (const int width : {1, 7, 8, 9, 32, 33}) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        const auto colourAt = [](int x, int y) {
+            return (x * 3 + y) % 4 == 0 ? kRed : (x + y) % 2 ? kGreen : kWhite;
+        };
+        const TestPicture picture = TestPicture::ofColours(width, 3, colourAt);
+        IconWriter writer;
+        setPixels(writer, picture);
+        ASSERT_EQ(writer.setTransparent(0xFF0000), 1);  // pure red
+        const ParsedIcon icon = written(writer);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < width; ++x) {
+                const bool red = picture.at(x, y) == kRed;
+                ASSERT_EQ(icon.masked(x, y), red) << x << "," << y;
+                ASSERT_EQ(icon.colour(x, y), red ? kBlack : picture.at(x, y)) << x << "," << y;
+            }
+        // Reduced after the mask was set: the mask stays, masked pixels take black's index.
+        setPixels(writer, picture);
+        ASSERT_EQ(writer.setTransparent(0xFF0000), 1);
+        ASSERT_EQ(writer.reduce(16, 2, 0, 0), 1);
+        const ParsedIcon reduced = written(writer);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < width; ++x) {
+                ASSERT_EQ(reduced.masked(x, y), picture.at(x, y) == kRed);
+                ASSERT_EQ(reduced.colour(x, y), reduced.masked(x, y) ? kBlack : picture.at(x, y));
+            }
+    }
+
+    // Palette colour bits: every pixel of the index, written with the first black entry's index.
+    const TestPicture indexed =
+        TestPicture::ofIndices(5, 2, entries({kRed, kGreen, kBlack, kBlue, kBlack}),
+                               [](int x, int y) { return (x + y) % 4; });
+    IconWriter writer;
+    setPalette(writer, indexed);
+    ASSERT_EQ(writer.setTransparent(1), 1);
+    const ParsedIcon icon = written(writer);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const int index = indexed.indices[y * 5 + x];
+            ASSERT_EQ(icon.masked(x, y), index == 1);
+            ASSERT_EQ(icon.index(x, y), index == 1 ? 2 : index);
+        }
+}
+
+// A palette without black gains it where no visible pixel uses it, so masked pixels stay
+// transparent on screen: in the first unused entry, or in a full palette in the masked entry.
+TEST(IconWriter, APaletteWithoutBlackGainsItForTheMaskedPixels) {
+    const TestPicture small = TestPicture::ofIndices(4, 2, entries({kRed, kGreen, kWhite}),
+                                                     [](int x, int) { return x % 3; });
+    IconWriter writer;
+    setPalette(writer, small);
+    ASSERT_EQ(writer.setTransparent(1), 1);
+    ParsedIcon icon = written(writer);
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(icon.index(x, 0), x % 3 == 1 ? 3 : x % 3);
+        EXPECT_EQ(icon.colour(x, 1), x % 3 == 1 ? kBlack : small.at(x, 1));
+    }
+
+    std::vector<Bgr> full;
+    for (int i = 0; i < 256; ++i) full.push_back({i, 255 - i / 2, 128});
+    const TestPicture crowded =
+        TestPicture::ofIndices(16, 16, entries(full), [](int x, int y) { return 16 * y + x; });
+    setPalette(writer, crowded);
+    ASSERT_EQ(writer.setTransparent(77), 1);
+    icon = written(writer);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            ASSERT_EQ(icon.masked(x, y), 16 * y + x == 77);
+            ASSERT_EQ(icon.colour(x, y), 16 * y + x == 77 ? kBlack : crowded.at(x, y));
+        }
+}
+
+TEST(IconWriter, AnIconHoldsRowsWhateverCompressionIsAskedFor) {
+    IconWriter writer;
+    setPixels(writer, TestPicture::ofColours(40, 4, [](int, int) { return kBlue; }));
+    ASSERT_EQ(writer.reduce(256, 2, 1, 0), 1);
+    const ParsedIcon icon = written(writer);
+    EXPECT_EQ(icon.header32(16), 0u);
+    EXPECT_EQ(icon.colourBytes, 160u);
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(icon.colour(x, 3), kBlue);
+}
+
+TEST(IconWriter, FailuresLeaveTheirMessage) {
+    const TestPicture picture =
+        TestPicture::ofIndices(3, 2, entries({kRed, kGreen}), [](int x, int) { return x % 2; });
+    const Bytes plane = picture.indexPlane(), rows = picture.rows(),
+                palette = entries(std::vector<Bgr>(17, kRed));
+    const auto message = [](const IconWriter& w) { return w.errors().utf8(); };
+    IconWriter writer;
+    EXPECT_EQ(writer.setTransparent(0), 0);
+    EXPECT_EQ(message(writer), "ビットデ－タがありません。");
+    EXPECT_EQ(writer.reduce(16, 2, 0, 0), 0);
+    EXPECT_EQ(message(writer), "ビットデータがありません。");
+    EXPECT_EQ(writer.selectLattice(12, 12), 0u);
+    EXPECT_EQ(message(writer), "ビットデータがありません。");
+    Bytes file;
+    EXPECT_EQ(writer.write(file), 0u);
+    EXPECT_EQ(message(writer), "イメージ情報がありません。");
+
+    for (int bitCount : {0, 2, 24}) {
+        EXPECT_EQ(writer.setFromPalette(picture.palette.data(), 2, plane.data(), 3, 2, bitCount),
+                  0);
+        EXPECT_EQ(message(writer), "出力ビット数が不正です。");
+    }
+    EXPECT_EQ(writer.setFromPixels(nullptr, 3, 2), 0);
+    EXPECT_EQ(message(writer), "パラメータが不正です。");
+    EXPECT_EQ(writer.setFromPixels(rows.data(), 0, 2), 0);
+    EXPECT_EQ(message(writer), "パラメータが不正です。");
+    // More entries than the bit count can index would not fit the written palette.
+    EXPECT_EQ(writer.setFromPalette(palette.data(), 17, plane.data(), 3, 2, 4), 0);
+    EXPECT_EQ(message(writer), "パラメータが不正です。");
+    EXPECT_EQ(writer.setFromPalette(palette.data(), 2, plane.data(), 3, 2, 4), 1);
+    EXPECT_EQ(writer.setTransparent(1), 0);
+    EXPECT_EQ(message(writer), "ビット数が不正です。");
+
+    ASSERT_EQ(writer.setFromPixels(rows.data(), 3, 2), 1);
+    EXPECT_EQ(writer.reduce(8, 2, 0, 0), 0);
+    EXPECT_EQ(message(writer), "サポートされていないパレット数です。");
+    // Reduction and lattice selection read 24-bit rows only.
+    ASSERT_EQ(writer.reduce(16, 2, 0, 0), 1);
+    EXPECT_EQ(writer.reduce(2, 2, 0, 0), 0);
+    EXPECT_EQ(message(writer), "ビット数が不正です。");
+    EXPECT_EQ(writer.selectLattice(12, 12), 0u);
+    EXPECT_EQ(writer.write(file), 62u + 64 + 8 + 8) << "the 4-bit icon is still written";
+}
+
+}  // namespace
+}  // namespace pictrano
