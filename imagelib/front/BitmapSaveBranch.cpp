@@ -1,25 +1,11 @@
 // The Bitmap branch of ImageSaver: picks the writer's source and reduction by bit count.
 #include "imagelib/bmp/BmpWriter.h"
+#include "imagelib/front/BitCountTable.h"
 #include "imagelib/front/ImageSaver.h"
 #include "imagelib/image/ColourLattice.h"
 #include "imagelib/image/ColourReduction.h"
 
 namespace pictrano {
-namespace {
-
-// Colours of a reduced bit count; 0 for bit counts written without reduction.
-int coloursFor(int bitCount) {
-    switch (bitCount) {
-        case 1: return 2;
-        case 4: return 16;
-        case 8: return 256;
-        default: return 0;
-    }
-}
-
-bool isWrittenDirectly(int bitCount) { return bitCount == 16 || bitCount == 24 || bitCount == 32; }
-
-}  // namespace
 
 std::size_t ImageSaver::encodeBitmap(std::vector<std::uint8_t>& file, const DibImage& image,
                                      const SaveParams& params) {
@@ -46,7 +32,8 @@ std::size_t ImageSaver::encodeBitmap(std::vector<std::uint8_t>& file, const DibI
         if (colours != 0) {
             const bool usesLattice = colours == 256 && params.colourModel != kGreyColourModel;
             const std::uint32_t lattice =
-                usesLattice ? writer.selectLattice(12, 12) : kDefaultLattice;
+                usesLattice ? writer.selectLattice(kLatticeSampleColumns, kLatticeSampleRows)
+                            : kDefaultLattice;
             if (!writer.reduce(colours, params.colourModel, params.degree, lattice)) {
                 errors_.copyFrom(writer.errors());
                 return 0;
