@@ -11,6 +11,8 @@
 #include "app/FormatTables.h"
 #include "cli/WindowScript.h"
 #include "imagelib/front/ImageLoader.h"
+#include "imagelib/image/ByteOrder.h"
+#include "tests/icon/IconFile.h"
 #include "tests/support/TestData.h"
 
 namespace pictrano {
@@ -180,6 +182,64 @@ TEST_F(Cli, OptionsAreReadFromTheSettingsAndWrittenOnlyWhenAsked) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("JpegWriteDCTSF"), std::string::npos) << text;
     EXPECT_NE(text.find("IconTrans"), std::string::npos) << text;
+}
+
+// A 24-bit Bitmap file of the picture.
+std::vector<std::uint8_t> bitmapFile(const test::TestPicture& picture) {
+    const auto stride = static_cast<std::size_t>(test::strideOf(picture.width, 24));
+    std::vector<std::uint8_t> file(54 + stride * picture.height, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    storeLe32(&file[2], static_cast<std::uint32_t>(file.size()));
+    storeLe32(&file[10], 54);
+    storeLe32(&file[14], 40);
+    storeLe32(&file[18], static_cast<std::uint32_t>(picture.width));
+    storeLe32(&file[22], static_cast<std::uint32_t>(picture.height));
+    storeLe16(&file[26], 1);
+    storeLe16(&file[28], 24);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                file[54 + (picture.height - 1 - y) * stride + 3 * x + c] = static_cast<std::uint8_t>(picture.at(x, y)[c]);
+    return file;
+}
+
+TEST_F(Cli, WritesIconsWithEachTransparencyChoice) {
+    // Distinct corners (top-left red, top-right green, bottom-left blue, bottom-right white), a
+    // mostly yellow border, red and green inside.
+    const test::TestPicture picture = test::TestPicture::ofColours(7, 5, [](int x, int y) -> test::Bgr {
+        const bool edgeX = x == 0 || x == 6, edgeY = y == 0 || y == 4;
+        if (edgeX && edgeY) return x == 0 ? (y == 0 ? test::Bgr{0, 0, 255} : test::Bgr{255, 0, 0})
+                                          : (y == 0 ? test::Bgr{0, 255, 0} : test::Bgr{255, 255, 255});
+        if (edgeX || edgeY) return {0, 255, 255};
+        return (x + y) % 2 ? test::Bgr{0, 0, 255} : test::Bgr{0, 255, 0};
+    });
+    const auto input = out / "corners.bmp";
+    test::writeBytes(input, bitmapFile(picture));
+    const auto colourAt = [&picture](int x, int y) { return test::rgbOf(picture.at(x, y)); };
+    const struct {
+        const char* choice;
+        std::int64_t colour;  // of the pixels made transparent, -1 none
+    } choices[] = {
+        {"none", -1},
+        {"ff0000", 0xFF0000},
+        {"top-left", colourAt(0, 0)},
+        {"top-right", colourAt(6, 0)},
+        {"bottom-left", colourAt(0, 4)},
+        {"bottom-right", colourAt(6, 4)},
+        {"border", test::plainBorderValue<std::uint32_t>(7, 5, colourAt)},
+    };
+    for (const auto& c : choices) {
+        const CliRun run = runCli({"-f", "ico", "--icon-transparent", c.choice, "-o", out.path().string(), input.string()},
+                                  config.path());
+        ASSERT_EQ(run.status, 0) << c.choice << ": " << run.out << run.err;
+        const test::ParsedIcon icon(test::readBytes(out / "corners.ico"));
+        ASSERT_EQ(icon.width, 7);
+        ASSERT_EQ(icon.bitCount, 24) << "the window's default colour format";
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x)
+                ASSERT_EQ(icon.masked(x, y), colourAt(x, y) == c.colour) << c.choice << " at " << x << "," << y;
+    }
 }
 
 TEST(ColourAlias, NamesEveryEntryUniquelyWithinItsFormat) {
