@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imagelib/png/deflate/HuffmanTable.h"
+#include "tests/deflate/StreamBuilder.h"
 
 namespace pictrano {
 namespace {
@@ -138,40 +139,11 @@ struct BitSource {
     }
 };
 
-// RFC 1951 3.2.5, derived from its rules rather than copied: length symbols 257-264 carry no extra
-// bits, then every four symbols one more; 285 is 258. Distance symbols 0-3 carry none, then every
-// two symbols one more.
-struct CodeRow {
-    unsigned symbol, extraBits, base;
-};
-std::vector<CodeRow> rfcLengthRows() {
-    std::vector<CodeRow> rows;
-    unsigned base = 3;
-    for (unsigned symbol = 257; symbol < 285; ++symbol) {
-        const unsigned extra = symbol < 265 ? 0 : (symbol - 261) / 4;
-        rows.push_back({symbol, extra, base});
-        base += 1u << extra;
-    }
-    rows.push_back({285, 0, 258});
-    return rows;
-}
-std::vector<CodeRow> rfcDistanceRows() {
-    std::vector<CodeRow> rows;
-    unsigned base = 1;
-    for (unsigned symbol = 0; symbol < 30; ++symbol) {
-        const unsigned extra = symbol < 4 ? 0 : symbol / 2 - 1;
-        rows.push_back({symbol, extra, base});
-        base += 1u << extra;
-    }
-    return rows;
-}
-
 // Writes the value through `put` and checks: the code of the last row whose base does not exceed
 // the value, followed by the value's offset from that base.
 template <typename Put>
-void expectRowWritten(const HuffmanTable& table, const std::vector<CodeRow>& rows, unsigned value, Put put) {
-    const CodeRow* row = &rows.back();
-    while (row->base > value) --row;
+void expectRowWritten(const HuffmanTable& table, const std::vector<test::CodeRow>& rows, unsigned value, Put put) {
+    const test::CodeRow* row = &test::rowOf(rows, value);
     Bytes out(8, 0xFF);
     BitWriter writer(out.data(), out.size());
     const int bits = put(writer, value);
@@ -187,8 +159,8 @@ TEST(HuffmanTable, PutLengthAndPutDistanceWriteTheRowOfTheValueAndItsExtraBits) 
     HuffmanTable literals, distances;
     literals.buildFixedLiteralLength();
     distances.buildFixedDistance();
-    const auto lengthRows = rfcLengthRows();
-    const auto distanceRows = rfcDistanceRows();
+    const auto lengthRows = test::rfcLengthRows();
+    const auto distanceRows = test::rfcDistanceRows();
     auto putLength = [&](BitWriter& w, unsigned v) { return literals.putLength(w, v); };
     auto putDistance = [&](BitWriter& w, unsigned v) { return distances.putDistance(w, v); };
     for (unsigned length = 3; length <= 258; ++length) expectRowWritten(literals, lengthRows, length, putLength);

@@ -24,6 +24,18 @@ public:
                           std::size_t inputLength);
     std::size_t inflatedLength() const { return inflatedLength_; }
 
+    // Deflates `input` into one zlib stream written from the start of `output`, which need not be
+    // cleared; returns the stream's length in bytes, 0 on failure. Degrees 1, 2 and 3 code with
+    // fixed-code blocks and increasing match search (degree 1 looks back `rowWindow` bytes, capped
+    // at 32,768); any other degree stores the input. A stream longer than `outputCapacity` fails;
+    // deflateBound(inputLength) bytes always suffice.
+    std::size_t deflate(std::uint8_t* output, std::size_t outputCapacity, const std::uint8_t* input,
+                        std::size_t inputLength, int degree, std::size_t rowWindow = 0);
+    static constexpr std::size_t deflateBound(std::size_t inputLength) { return 2 * inputLength + 40; }
+    // Positions are kept in 32 bits.
+    static constexpr std::size_t kMaxDeflateInput = 0xFFFFFFF0;
+    static constexpr std::size_t kMaxDegree1Window = 32768;
+
     const ErrorBuffers& errors() const { return errors_; }
 
 private:
@@ -31,6 +43,8 @@ private:
 
     ErrorBuffers errors_;
     std::size_t inflatedLength_ = 0;
+    // The match coders' slot tables, allocated when first needed and kept.
+    std::vector<std::uint32_t> slots_;
 };
 
 }  // namespace pictrano
