@@ -1,24 +1,34 @@
 #include "platform/WholeFile.h"
 
 #include <atomic>
+#include <chrono>
+#include <exception>
 #include <fstream>
 #include <new>
 #include <random>
-#include <string>
 #include <system_error>
 
 namespace pictrano {
 namespace {
 
-#ifndef _WIN32
-std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned salt = std::random_device{}();
-    std::filesystem::path name = target;
-    name += ".tmp" + std::to_string(salt) + "-" + std::to_string(counter++);
-    return name;
+std::uint64_t randomSeed() {
+    try {
+        std::random_device device;
+        return static_cast<std::uint64_t>(device()) << 32 | device();
+    } catch (const std::exception&) {
+        return static_cast<std::uint64_t>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+    }
 }
-#endif
+
+// The splitmix64 step: distinct inputs give well-spread, distinct outputs.
+std::uint64_t mix(std::uint64_t x) {
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9u;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBu;
+    return x ^ x >> 31;
+}
 
 }  // namespace
 
@@ -52,26 +62,16 @@ FileStatus readWholeFile(const std::filesystem::path& path, std::uintmax_t limit
     return FileStatus::Ok;
 }
 
-FileStatus writeWholeFile(const std::filesystem::path& path, const std::uint8_t* data,
-                          std::size_t size) {
-    const std::filesystem::path temporary = temporaryBeside(path);
-    std::error_code error;
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return FileStatus::CannotOpen;
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    out.close();
-    if (out.fail()) {
-        std::filesystem::remove(temporary, error);
-        return FileStatus::CannotWrite;
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return FileStatus::CannotWrite;
-    }
-    return FileStatus::Ok;
-}
-
 #endif  // _WIN32
+
+std::string temporaryFileName() {
+    static constexpr char kLetters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    static const std::uint64_t seed = randomSeed();
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t bits = mix(seed + 0x9E3779B97F4A7C15u * ++counter);
+    std::string name(kTemporaryPrefix);
+    for (int i = 0; i < 8; ++i, bits /= 36) name += kLetters[bits % 36];
+    return name + ".tmp";
+}
 
 }  // namespace pictrano

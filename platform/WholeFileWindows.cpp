@@ -100,14 +100,14 @@ FileStatus readWholeFile(const std::filesystem::path& path, std::uintmax_t limit
 }
 
 // The bytes go to a new file beside the target, which then replaces the target in one step.
-// An existing target that is read-only, or a folder, is refused and left as it is.
+// An existing target that is read-only, or a folder, cannot be opened and is left as it is.
 FileStatus writeWholeFile(const std::filesystem::path& path, const std::uint8_t* data,
                           std::size_t size) {
     const std::wstring target = apiPath(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_READONLY) return FileStatus::CannotOpen;
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileStatus::CannotWrite;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileStatus::CannotOpen;
     }
     const std::wstring temporary = temporaryBeside(target);
     FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

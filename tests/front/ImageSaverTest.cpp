@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "imagelib/front/ImageLoader.h"
@@ -144,16 +145,22 @@ TEST(ImageSaver, SaveFileReplacesAnExistingFileWholeAndFailuresKeepIt) {
     EXPECT_EQ(saver.saveFile((dir / "new.bmp").string(), *source, &params), 0u);
     EXPECT_FALSE(std::filesystem::exists(dir / "new.bmp"));
 
-    // A target that cannot be written (a directory in the way) fails with no stray files.
+    // A target that cannot be opened for writing (a directory in the way, a missing folder)
+    // fails as the open, with no stray files.
     std::filesystem::create_directory(dir / "taken.bmp");
     params = bitmapParams(24);
-    EXPECT_EQ(saver.saveFile((dir / "taken.bmp").string(), *source, &params), 0u);
-    EXPECT_EQ(saver.errors().utf8(), "ファイルに書き込めません。");
-    EXPECT_EQ(saver.saveFile((dir / "no-such-folder" / "x.bmp").string(), *source, &params), 0u);
-    EXPECT_EQ(saver.errors().utf8(), "ファイルを開けません。");
+    for (const auto& refused : {dir / "taken.bmp", dir / "no-such-folder" / "x.bmp"}) {
+        EXPECT_EQ(saver.saveFile(refused.string(), *source, &params), 0u);
+        EXPECT_EQ(saver.errors().utf8(), "ファイルを開けません。") << refused;
+    }
+    // An output name of 80 Japanese characters (244 bytes) is written like any other.
+    std::string longName;
+    for (int i = 0; i < 80; ++i) longName += "変";
+    EXPECT_EQ(saver.saveFile((dir.path().string() + "/" + longName + ".bmp"), *source, &params),
+              size) << saver.errors().utf8();
     int entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
-    EXPECT_EQ(entries, 2);  // out.bmp and taken.bmp
+    EXPECT_EQ(entries, 3);  // out.bmp, taken.bmp and the long name
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(WholeFileOnWindows, RefusalsLeaveTheTargetAndNoTemporary) {
 
     std::filesystem::create_directory(dir / "folder.bmp");
     EXPECT_EQ(writeWholeFile(dir / "folder.bmp", bytes.data(), bytes.size()),
-              FileStatus::CannotWrite);
+              FileStatus::CannotOpen);
     EXPECT_EQ(writeWholeFile(dir / "無い" / "x.bmp", bytes.data(), bytes.size()),
               FileStatus::CannotOpen);
     Bytes read;
