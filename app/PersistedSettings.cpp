@@ -1,10 +1,12 @@
 #include "app/PersistedSettings.h"
 
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/ControlIds.h"
+#include "imagelib/image/ByteOrder.h"
 #include "imagelib/image/MessageCatalogue.h"
 #include "platform/TextConversion.h"
 
@@ -26,6 +28,35 @@ bool fitsOutputDirectory(const std::string& text) {
            utf8ToUtf16(text).size() + 1 <= kOutDirCapacity;
 }
 
+// A value read for a DWORD: one stored as a DWORD, or the first 4 bytes (little-endian, as a
+// DWORD is kept) of a binary value of 4 to `room` bytes, as a read of `room` bytes would give
+// them whatever the stored type. A shorter binary value gives nothing rather than bytes that were
+// never stored, and a string gives nothing because its bytes depend on the store's encoding.
+std::optional<std::uint32_t> dwordOfAnyType(const SettingsBackend& backend, const char* name,
+                                            std::size_t room) {
+    if (auto value = backend.readDword(name)) return value;
+    if (auto bytes = backend.readBinary(name); bytes && bytes->size() >= 4 && bytes->size() <= room) {
+        return loadLe32(bytes->data());
+    }
+    return std::nullopt;
+}
+
+// A value read for a binary option: a binary value of at most `room` bytes, or a DWORD as its 4
+// bytes. Strings give nothing, as above.
+std::optional<std::vector<std::uint8_t>> bytesOfAnyType(const SettingsBackend& backend,
+                                                        const char* name, std::size_t room) {
+    if (auto bytes = backend.readBinary(name)) {
+        if (bytes->size() <= room) return bytes;
+        return std::nullopt;
+    }
+    if (auto value = backend.readDword(name)) {
+        std::vector<std::uint8_t> bytes(4);
+        storeLe32(bytes.data(), *value);
+        return bytes;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int loadOptions(SettingsBackend& backend, OptionStore& store) {
@@ -33,11 +64,10 @@ int loadOptions(SettingsBackend& backend, OptionStore& store) {
         if (!backend.open()) return 0;
         for (const OptionRegistryRow& row : OptionRegistryTable) {
             if (row.type == kRegDword) {
-                if (auto value = backend.readDword(row.valueName)) {
+                if (auto value = dwordOfAnyType(backend, row.valueName, kOptionValueCapacity)) {
                     store.setInt(row.key, static_cast<std::int32_t>(*value));
                 }
-            } else if (auto bytes = backend.readBinary(row.valueName);
-                       bytes && bytes->size() <= kOptionValueCapacity) {
+            } else if (auto bytes = bytesOfAnyType(backend, row.valueName, kOptionValueCapacity)) {
                 store.setBinary(row.key, bytes->data(), bytes->size());
             }
         }
@@ -70,8 +100,8 @@ int saveOptions(SettingsBackend& backend, const OptionStore& store) {
 int loadWindowSettings(SettingsBackend& backend, DialogControls& window) {
     try {
         if (!backend.open()) return 0;
-        if (auto left = backend.readDword(kLeftValue)) {
-            if (auto top = backend.readDword(kTopValue)) {
+        if (auto left = dwordOfAnyType(backend, kLeftValue, kPositionValueCapacity)) {
+            if (auto top = dwordOfAnyType(backend, kTopValue, kPositionValueCapacity)) {
                 window.moveWindow(static_cast<std::int32_t>(*left), static_cast<std::int32_t>(*top));
             }
         }

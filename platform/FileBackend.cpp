@@ -26,32 +26,58 @@ std::filesystem::path FileBackend::defaultPath() {
     return base / "Tovami" / "Pictrano.ini";
 }
 
+bool FileBackend::fail(std::string why) {
+    try {
+        failure_ = std::move(why);
+    } catch (const std::bad_alloc&) {
+        failure_.clear();
+    }
+    return false;
+}
+
+namespace {
+
+std::string readFailure(FileStatus status) {
+    switch (status) {
+        case FileStatus::TooLarge: return "it is larger than a settings file can be";
+        case FileStatus::OutOfMemory: return "out of memory";
+        case FileStatus::CannotRead: return "it cannot be read";
+        default: return "it cannot be opened for reading";
+    }
+}
+
+}  // namespace
+
 bool FileBackend::open() {
     opened_ = false;
     writeFailed_ = false;
-    entries_.clear();
-    if (path_.empty()) return false;
+    lines_.clear();
+    failure_.clear();
+    if (path_.empty()) return fail("neither XDG_CONFIG_HOME (an absolute path) nor HOME is set");
     try {
         std::error_code error;
         const bool exists = std::filesystem::exists(path_, error);
-        if (error) return false;
+        if (error) return fail(error.message());
         if (exists) {
             std::vector<std::uint8_t> bytes;
-            if (readWholeFile(path_, kSizeLimit, bytes) != FileStatus::Ok) return false;
-            entries_ = parseSettingsText(
+            const FileStatus status = readWholeFile(path_, kSizeLimit, bytes);
+            if (status != FileStatus::Ok) return fail(readFailure(status));
+            lines_ = parseSettingsLines(
                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         }
+        if (lines_.empty()) lines_.emplace_back(std::string(kSettingsHeader));
     } catch (const std::bad_alloc&) {
-        entries_.clear();
-        return false;
+        lines_.clear();
+        return fail("out of memory");
     }
     opened_ = true;
     return true;
 }
 
 const SettingsValue* FileBackend::find(std::string_view name) const {
-    for (const SettingsEntry& entry : entries_) {
-        if (entry.name == name) return &entry.value;
+    for (const SettingsLine& line : lines_) {
+        const auto* entry = std::get_if<SettingsEntry>(&line);
+        if (entry != nullptr && entry->name == name) return &entry->value;
     }
     return nullptr;
 }
@@ -78,14 +104,15 @@ std::optional<std::vector<std::uint8_t>> FileBackend::readBinary(std::string_vie
 // Replaces the value of `name` whatever its type, or appends it. Without memory the write is
 // lost and the next commit() reports failure.
 void FileBackend::write(std::string_view name, SettingsValue value) {
-    for (SettingsEntry& entry : entries_) {
-        if (entry.name == name) {
-            entry.value = std::move(value);
+    for (SettingsLine& line : lines_) {
+        auto* entry = std::get_if<SettingsEntry>(&line);
+        if (entry != nullptr && entry->name == name) {
+            entry->value = std::move(value);
             return;
         }
     }
     try {
-        entries_.push_back(SettingsEntry{std::string(name), std::move(value)});
+        lines_.emplace_back(SettingsEntry{std::string(name), std::move(value)});
     } catch (const std::bad_alloc&) {
         writeFailed_ = true;
     }
@@ -110,17 +137,23 @@ void FileBackend::writeBinary(std::string_view name, const std::vector<std::uint
 }
 
 bool FileBackend::commit() {
-    if (!opened_ || writeFailed_) return false;
-    std::error_code error;
-    if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), error);
-    if (error) return false;
+    if (!opened_) return false;  // open() said why
+    if (writeFailed_) return fail("out of memory");
     try {
-        const std::string text = formatSettingsText(entries_);
-        return writeWholeFile(path_, reinterpret_cast<const std::uint8_t*>(text.data()),
-                              text.size()) == FileStatus::Ok;
+        std::error_code error;
+        if (path_.has_parent_path()) {
+            std::filesystem::create_directories(path_.parent_path(), error);
+        }
+        if (error) return fail("its folder cannot be created: " + error.message());
+        const std::string text = formatSettingsLines(lines_);
+        const FileStatus status = writeWholeFile(
+            path_, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        if (status == FileStatus::CannotOpen) return fail("it cannot be opened for writing");
+        if (status != FileStatus::Ok) return fail("it cannot be written");
     } catch (const std::bad_alloc&) {
-        return false;
+        return fail("out of memory");
     }
+    return true;
 }
 
 }  // namespace pictrano

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "platform/SettingsBackend.h"
 #include "platform/SettingsText.h"
@@ -12,9 +13,11 @@ namespace pictrano {
 // $XDG_CONFIG_HOME/Tovami/Pictrano.ini, or ~/.config/Tovami/Pictrano.ini without it.
 //
 // open() reads the whole file into memory; reads and writes work on that copy; commit() writes it
-// back whole through a temporary file renamed over the old one. A missing file is an empty key;
-// damaged lines are skipped. An existing file that cannot be read is never replaced: open() fails.
-// Each read returns a value only when it is stored with that type; any other type reads as absent.
+// back whole through a temporary file renamed over the old one, keeping every line it does not
+// change (comments, values of other names, damaged lines) where it stood. A missing file is an
+// empty key; damaged lines hold no value. An existing file that cannot be read is never replaced:
+// open() fails. Each read returns a value only when it is stored with that type; any other type
+// reads as absent.
 class FileBackend : public SettingsBackend {
 public:
     FileBackend();  // the default location
@@ -33,10 +36,14 @@ public:
     void writeBinary(std::string_view name, const std::vector<std::uint8_t>& value) override;
     bool commit() override;
 
+    // Why the last open() or commit() failed, in English, for the command-line tool.
+    const std::string& failure() const { return failure_; }
+
     // Files larger than this are not settings files of ours and are left alone.
     static constexpr std::uintmax_t kSizeLimit = 1 << 20;
 
 private:
+    bool fail(std::string why);
     const SettingsValue* find(std::string_view name) const;
     // The value of `name` when it is stored with type T.
     template <typename T>
@@ -46,7 +53,8 @@ private:
     std::filesystem::path path_;
     bool opened_ = false;
     bool writeFailed_ = false;  // a write since open() was lost for want of memory
-    std::vector<SettingsEntry> entries_;
+    std::vector<SettingsLine> lines_;
+    std::string failure_;
 };
 
 }  // namespace pictrano

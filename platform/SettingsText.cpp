@@ -162,34 +162,56 @@ void appendValue(std::string& out, const SettingsValue& value) {
 
 }  // namespace
 
-std::vector<SettingsEntry> parseSettingsText(std::string_view text) {
-    std::vector<SettingsEntry> entries;
+std::vector<SettingsLine> parseSettingsLines(std::string_view text) {
+    std::vector<SettingsLine> lines;
     std::unordered_map<std::string, std::size_t> positions;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         std::optional<SettingsEntry> entry = parseLine(line);
-        if (!entry) continue;
-        auto [position, added] = positions.try_emplace(entry->name, entries.size());
-        if (added) {
-            entries.push_back(std::move(*entry));
-        } else {
-            entries[position->second].value = std::move(entry->value);
+        if (!entry) {
+            lines.emplace_back(std::string(line));
+            continue;
         }
+        auto [position, added] = positions.try_emplace(entry->name, lines.size());
+        if (added) {
+            lines.emplace_back(std::move(*entry));
+        } else {
+            std::get<SettingsEntry>(lines[position->second]).value = std::move(entry->value);
+        }
+    }
+    return lines;
+}
+
+std::string formatSettingsLines(const std::vector<SettingsLine>& lines) {
+    std::string out;
+    for (const SettingsLine& line : lines) {
+        if (const auto* kept = std::get_if<std::string>(&line)) {
+            out += *kept;
+        } else {
+            const auto& entry = std::get<SettingsEntry>(line);
+            appendEscaped(out, entry.name, true);
+            out += '=';
+            appendValue(out, entry.value);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::vector<SettingsEntry> parseSettingsText(std::string_view text) {
+    std::vector<SettingsEntry> entries;
+    for (SettingsLine& line : parseSettingsLines(text)) {
+        if (auto* entry = std::get_if<SettingsEntry>(&line)) entries.push_back(std::move(*entry));
     }
     return entries;
 }
 
 std::string formatSettingsText(const std::vector<SettingsEntry>& entries) {
-    std::string out = "; Pictrano settings: Name=dword:<hex>, Name=sz:<text>, Name=hex:<bytes>\n";
-    for (const SettingsEntry& entry : entries) {
-        appendEscaped(out, entry.name, true);
-        out += '=';
-        appendValue(out, entry.value);
-        out += '\n';
-    }
-    return out;
+    std::vector<SettingsLine> lines{std::string(kSettingsHeader)};
+    lines.insert(lines.end(), entries.begin(), entries.end());
+    return formatSettingsLines(lines);
 }
 
 }  // namespace pictrano

@@ -33,6 +33,22 @@ struct SettingsEntry {
 // control bytes or invalid UTF-8, a DWORD of more than 8 digits) are ignored.
 std::vector<SettingsEntry> parseSettingsText(std::string_view text);
 
+// The header line, then the entries.
 std::string formatSettingsText(const std::vector<SettingsEntry>& entries);
+
+// The comment that opens a settings file written from scratch.
+inline constexpr std::string_view kSettingsHeader =
+    "; Pictrano settings: Name=dword:<hex>, Name=sz:<text>, Name=hex:<bytes>";
+
+// A settings file line by line, so that rewriting it keeps what it holds besides the values: each
+// line is a value or, as it stands (without its line end), anything else: comments, blank lines,
+// section lines, lines in another form.
+using SettingsLine = std::variant<std::string, SettingsEntry>;
+
+// The lines of `text`; the entries as parseSettingsText gives them, each on the line where its
+// name first appears (later lines for the same name are folded into it).
+std::vector<SettingsLine> parseSettingsLines(std::string_view text);
+
+std::string formatSettingsLines(const std::vector<SettingsLine>& lines);
 
 }  // namespace pictrano

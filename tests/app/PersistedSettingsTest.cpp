@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <new>
 #include <string>
 #include <tuple>
@@ -121,13 +122,44 @@ TEST_F(PersistedSettingsTest, CorruptValuesKeepDefaultsAndWindow) {
     for (const std::string& text : std::vector<std::string>{
              formatSettingsText({{"OutDir", longestOutDir + "d"}}),
              "Left=dword:00000064\n", "Top=dword:00000064\n", "Left=dword:00000064\nTop=sz:100\n",
-             "JpegDRI=sz:100\nJpegReadDCTColor=hex:01,00,00,00\nColorTable=dword:1\n"
+             "JpegDRI=sz:100\nJpegReadDCTColor=hex:01,00,00\nColorTable=sz:1\n"
              "OutDir=hex:2f,61\nLeft=sz:1\nTop=dword:1\n",
              "JpegDRI=dword:1x\nJpegDRIOn=dword:\nIconTrans=dword:00000001ff\n",
              std::string("JpegDRI\0=dword:1\nOutDir=sz:/a\\x00/b\nColorTable=hex:0", 52)}) {
         writeFile(text);
         EXPECT_EQ(load("/kept"), untouched("/kept")) << testing::PrintToString(text);
     }
+}
+
+// A value stored with another type than its row's is read where its bytes say one thing: a
+// binary value of 4 bytes or more as a DWORD by its first 4 (Left and Top take exactly 4), a DWORD
+// as 4 binary bytes. Shorter values and strings keep the defaults.
+TEST_F(PersistedSettingsTest, ValuesAreReadWhateverTheirStoredTypeWhereTheirBytesAreClear) {
+    struct Case {
+        std::string text;
+        std::function<void(OptionStore&)> change;
+        int left = 1, top = 2;
+    };
+    const Case cases[] = {
+        {"JpegReadDCTColor=hex:01,00,00,00\nJpegDRI=hex:10,00,00,00,ff,ff\n",
+         [](OptionStore& o) {
+             o.setInt(kJpegReadDctColor, 1);
+             o.setInt(kJpegWriteDri, 16);
+         }},
+        {"ColorTable=dword:04030201\n",
+         [](OptionStore& o) { o.setBinary(kCommonColorTable, "\x01\x02\x03\x04", 4); }},
+        {"Left=hex:0a,00,00,00\nTop=dword:00000014\n", {}, 10, 20},
+        {"Left=hex:0a,00,00,00,00\nTop=dword:00000014\nJpegDRI=hex:10,00,00\n", {}},
+        {"Left=dword:0000000a\nTop=sz:20\nIconTrans=sz:1\nOutDir=hex:2f,61\n", {}}};
+    for (const Case& c : cases) {
+        writeFile(c.text);
+        OptionStore expected = defaultStore();
+        if (c.change) c.change(expected);
+        EXPECT_EQ(load(), Loaded(snapshot(expected), c.left, c.top, "")) << c.text;
+    }
+    // A binary value beyond the room of a read is not read at all.
+    writeFile(formatSettingsText({{"JpegDRI", Bytes(1025, 1)}}));
+    EXPECT_EQ(load(), untouched());
 }
 
 // Settings that cannot be opened, and settings that run out of memory: every procedure gives 0,

@@ -15,6 +15,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+Bytes bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+
 FileBackend opened(const std::filesystem::path& path) {
     FileBackend backend(path);
     EXPECT_TRUE(backend.open()) << path;
@@ -83,6 +85,31 @@ TEST(FileBackendTest, TypedValuesRoundTripAndACommitReplacesTheWholeFile) {
     EXPECT_EQ(after.readString("Left"), "now text");
     EXPECT_EQ(after.readString("OutDir"), outDir);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path.parent_path()), {}), 1);
+}
+
+// A rewrite keeps every line it does not change where it stood: comments, blank and section
+// lines, values of unknown names, damaged lines. A value is changed on the line of its first
+// appearance (a repeat of it, which it overrode, goes); new values come last.
+TEST(FileBackendTest, ACommitKeepsCommentsUnknownNamesAndDamagedLines) {
+    test::TempDir dir;
+    const auto path = dir / "Pictrano.ini";
+    const std::string kept = "; my comment\r\n# another\n\n[Pictrano]\nUnknown=sz:keep me\n";
+    test::writeBytes(path, bytesOf(kept + "Left=dword:00000001\nJpegDRI=dword:1x\n"
+                                                "Left=dword:00000002"));
+    FileBackend backend = opened(path);
+    EXPECT_EQ(backend.readDword("Left"), 2u);
+    backend.writeDword("Left", 5);
+    backend.writeDword("Top", 6);
+    ASSERT_TRUE(backend.commit());
+    EXPECT_EQ(test::readBytes(path),
+              bytesOf(kept + "Left=dword:00000005\nJpegDRI=dword:1x\nTop=dword:00000006\n"));
+
+    // A new file starts with a comment that says what it holds.
+    FileBackend fresh = opened(dir / "new.ini");
+    fresh.writeDword("Left", 1);
+    ASSERT_TRUE(fresh.commit());
+    EXPECT_EQ(test::readBytes(dir / "new.ini"),
+              bytesOf(std::string(kSettingsHeader) + "\nLeft=dword:00000001\n"));
 }
 
 TEST(FileBackendTest, FileThatCannotBeReadOrWrittenIsLeftAlone) {
