@@ -7,7 +7,6 @@
 #include "app/ControlIds.h"
 #include "app/ControlSpecs.h"
 #include "app/JobPreparation.h"
-#include "app/PathNames.h"
 #include "imagelib/front/ImageLoader.h"
 #include "imagelib/front/ImageSaver.h"
 
@@ -37,7 +36,7 @@ FileOutcome convertEntry(DialogControls& controls, JobSettings& settings, int in
     try {
         const std::string source = controls.itemText(ids::kSourceList, index);
         const std::string outputPath =
-            joinPath(settings.outputDirectory, fileNameStem(source) + settings.extension);
+            outputPathFor(settings.outputDirectory, source, settings.extension);
         addLine(controls, source + " ...");
 
         auto loader = std::make_unique<ImageLoader>();

@@ -7,6 +7,7 @@
 #include "app/ControlIds.h"
 #include "app/DecimalText.h"
 #include "app/FormatTables.h"
+#include "app/PathNames.h"
 #include "platform/WholeFile.h"
 
 namespace pictrano {
@@ -20,21 +21,6 @@ constexpr int kMaxSize = 9999;
 constexpr std::uint16_t kProcessBaseline = 192;
 constexpr std::uint16_t kProcessLossless = 195;
 constexpr std::uint16_t kProcessRle = 1;
-
-struct OutputFormat {
-    std::uint16_t code;
-    const char* extension;
-};
-
-std::optional<OutputFormat> outputFormatOf(std::uint32_t itemData) {
-    switch (itemData & kFormatDataMask) {
-    case kBitmapData: return OutputFormat{kFormatBitmap, ".bmp"};
-    case kJpegData: return OutputFormat{kFormatJpeg, ".jpg"};
-    case kPngData: return OutputFormat{kFormatPng, ".png"};
-    case kIconData: return OutputFormat{kFormatIcon, ".ico"};
-    default: return std::nullopt;
-    }
-}
 
 // The selected index of the degree list, nullopt (after the message) when none is selected.
 std::optional<int> selectedDegree(DialogControls& controls) {
@@ -195,6 +181,21 @@ std::int32_t iconTransparency(const OptionStore& options) {
 }
 
 }  // namespace
+
+std::optional<OutputFormat> outputFormatOf(std::uint32_t itemData) {
+    switch (itemData & kFormatDataMask) {
+    case kBitmapData: return OutputFormat{kFormatBitmap, ".bmp"};
+    case kJpegData: return OutputFormat{kFormatJpeg, ".jpg"};
+    case kPngData: return OutputFormat{kFormatPng, ".png"};
+    case kIconData: return OutputFormat{kFormatIcon, ".ico"};
+    default: return std::nullopt;
+    }
+}
+
+std::string outputPathFor(const std::string& outputDirectory, const std::string& source,
+                          const std::string& extension) {
+    return joinPath(outputDirectory, fileNameStem(source) + extension);
+}
 
 SaveParams buildSaveParams(const OutputChoice& choice, const OptionStore& options) {
     SaveParams record{};

@@ -30,6 +30,18 @@ struct JobSettings {
     int entryCount = 0;               // source entries to convert
 };
 
+// The output format of a format-list entry's item data: its record code and file extension.
+struct OutputFormat {
+    std::uint16_t code;
+    const char* extension;
+};
+std::optional<OutputFormat> outputFormatOf(std::uint32_t itemData);
+
+// Where the job writes what it makes of `source`: the source's name without its extension, plus
+// `extension`, in the output directory.
+std::string outputPathFor(const std::string& outputDirectory, const std::string& source,
+                          const std::string& extension);
+
 // The record for the choice, with the JPEG sampling factors and the Icon transparency taken
 // from the options.
 SaveParams buildSaveParams(const OutputChoice& choice, const OptionStore& options);

@@ -35,9 +35,8 @@ bool fitsOutputDirectory(const std::string& text) {
 std::optional<std::uint32_t> dwordOfAnyType(const SettingsBackend& backend, const char* name,
                                             std::size_t room) {
     if (auto value = backend.readDword(name)) return value;
-    if (auto bytes = backend.readBinary(name); bytes && bytes->size() >= 4 && bytes->size() <= room) {
-        return loadLe32(bytes->data());
-    }
+    const auto bytes = backend.readBinary(name);
+    if (bytes && bytes->size() >= 4 && bytes->size() <= room) return loadLe32(bytes->data());
     return std::nullopt;
 }
 

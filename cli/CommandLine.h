@@ -3,12 +3,21 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pictrano {
 
+// The input formats the tool reads today, as the help text names them.
+inline constexpr char kFormatsRead[] = "Bitmap";
+
 // The output formats in the order of the window's format list.
 inline constexpr std::array<const char*, 4> kFormatNames = {"bmp", "jpeg", "png", "ico"};
+// Other names -f takes, each with the format it stands for.
+inline constexpr std::array<std::pair<const char*, const char*>, 2> kFormatAliases{{
+    {"jpg", "jpeg"},
+    {"icon", "ico"},
+}};
 // The compressions in the order of their flags: name i stands for flag 1 << i.
 inline constexpr std::array<const char*, 5> kCompressionNames = {"none", "rle", "dct", "lossless",
                                                                  "deflate"};
@@ -24,9 +33,9 @@ int indexOf(const std::array<const char*, N>& names, const std::string& name) {
 
 // What the command line asks for. Absent optionals keep the window's or the store's choice.
 struct CommandLine {
-    std::string format = "bmp";              // bmp, jpeg, png, ico
+    std::string format = "bmp";              // one of kFormatNames
     std::optional<std::string> colour;       // list text or alias
-    std::optional<std::string> compression;  // none, rle, dct, lossless, deflate
+    std::optional<std::string> compression;  // one of kCompressionNames
     std::optional<std::string> degree;
     std::optional<std::pair<std::string, std::string>> maxSize;  // width and height texts
     std::string outputDirectory;
@@ -38,13 +47,17 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     std::vector<std::string> files;
+
+    // Only --save-options: the options are saved and nothing is converted.
+    bool savesOnly() const { return saveOptions && files.empty() && outputDirectory.empty(); }
 };
 
 // Parses the arguments after the program name. On an error returns nothing and sets `error`.
+// -h or --help anywhere before "--" asks for the help alone.
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments,
                                             std::string& error);
 
 // The usage text printed by --help and after a command-line error.
-const char* usageText();
+std::string usageText();
 
 }  // namespace pictrano

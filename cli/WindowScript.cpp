@@ -16,10 +16,24 @@ static_assert(kCompressionRle == 1u << 1 && kCompressionDeflate == 1u << 4,
 constexpr std::array kDeflateDegrees = {"low", "medium", "high"};
 constexpr std::array kDeflateFilters = {"none", "sub", "up", "average", "paeth", "auto"};
 
+// The command line's name of a compression entry, from its flag.
+std::string compressionName(std::uint32_t flag) {
+    for (std::size_t i = 0; i < kCompressionNames.size(); ++i) {
+        if (flag == 1u << i) return kCompressionNames[i];
+    }
+    return {};
+}
+
+// The entries a list offers, each with the name the command line knows it by:
+// "カラー 24bit RGB (rgb24)", "基本DCT (dct)".
 std::string offeredItems(const DialogControls& dialog, int id) {
     std::string list;
     for (int i = 0; i < dialog.itemCount(id); ++i) {
-        list += (i == 0 ? "" : ", ") + dialog.itemText(id, i);
+        const std::string text = dialog.itemText(id, i);
+        const std::string alias = id == ids::kCompression
+                                      ? compressionName(dialog.itemData(id, i))
+                                      : colourAlias(text);
+        list += (i == 0 ? "" : ", ") + text + " (" + alias + ")";
     }
     return list;
 }
@@ -83,19 +97,39 @@ bool chooseCompression(const CommandLine& line, MemoryDialog& dialog, MainWindow
     return false;
 }
 
+// The degree list's line for the degree under the selected compression, if it takes that degree.
+std::optional<int> selectedDegreeIndex(const MemoryDialog& dialog, const std::string& degree) {
+    const int compression = dialog.selection(ids::kCompression);
+    if (!dialog.isEnabled(ids::kDegreeCheck) || compression < 0) return std::nullopt;
+    return degreeIndex(dialog.itemData(ids::kCompression, compression), degree,
+                       dialog.itemCount(ids::kDegreeList));
+}
+
+// Without -p, a degree chooses the first offered compression that takes it.
+bool chooseCompressionForDegree(const std::string& degree, MemoryDialog& dialog,
+                                MainWindow& window, std::string& error) {
+    const int offered = dialog.itemCount(ids::kCompression);
+    for (int i = 0; i < offered; ++i) {
+        choose(dialog, window, ids::kCompression, i);
+        if (selectedDegreeIndex(dialog, degree)) return true;
+    }
+    if (offered > 0) choose(dialog, window, ids::kCompression, 0);
+    error = "no compression offered for this colour format takes the degree " + degree +
+            " (offered: " + offeredItems(dialog, ids::kCompression) + ")";
+    return false;
+}
+
 bool chooseDegree(const CommandLine& line, MemoryDialog& dialog, MainWindow& window,
                   std::string& error) {
     if (!line.degree) return true;
-    const int compression = dialog.selection(ids::kCompression);
-    if (!dialog.isEnabled(ids::kDegreeCheck) || compression < 0) {
-        error = "the chosen compression takes no degree";
+    if (!line.compression && !chooseCompressionForDegree(*line.degree, dialog, window, error)) {
         return false;
     }
-    const std::uint32_t flag = dialog.itemData(ids::kCompression, compression);
-    const std::optional<int> index =
-        degreeIndex(flag, *line.degree, dialog.itemCount(ids::kDegreeList));
+    const std::optional<int> index = selectedDegreeIndex(dialog, *line.degree);
     if (!index) {
-        error = "invalid degree " + *line.degree + " for this compression";
+        error = dialog.isEnabled(ids::kDegreeCheck)
+                    ? "invalid degree " + *line.degree + " for compression " + *line.compression
+                    : "compression " + *line.compression + " takes no degree";
         return false;
     }
     dialog.setChecked(ids::kDegreeCheck, true);

@@ -36,8 +36,7 @@ public:
     void writeBinary(std::string_view name, const std::vector<std::uint8_t>& value) override;
     bool commit() override;
 
-    // Why the last open() or commit() failed, in English, for the command-line tool.
-    const std::string& failure() const { return failure_; }
+    std::string failure() const override { return failure_; }
 
     // Files larger than this are not settings files of ours and are left alone.
     static constexpr std::uintmax_t kSizeLimit = 1 << 20;

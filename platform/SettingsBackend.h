@@ -28,6 +28,9 @@ public:
     virtual void writeBinary(std::string_view name, const std::vector<std::uint8_t>& value) = 0;
     // Makes the writes since open() permanent; false when that failed.
     virtual bool commit() = 0;
+    // Why the last open() or commit() failed, in English, for messages; empty when the back end
+    // cannot say.
+    virtual std::string failure() const { return {}; }
 };
 
 }  // namespace pictrano

@@ -72,7 +72,8 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
 // The plain save: empties the open target and writes the bytes into it.
 FileStatus writeInPlace(Descriptor& target, bool regularFile, const std::uint8_t* data,
                         std::size_t size) {
-    if (regularFile && (::ftruncate(target.get(), 0) != 0 || ::lseek(target.get(), 0, SEEK_SET) != 0)) {
+    if (regularFile &&
+        (::ftruncate(target.get(), 0) != 0 || ::lseek(target.get(), 0, SEEK_SET) != 0)) {
         return FileStatus::CannotWrite;
     }
     if (!writeAll(target.get(), data, size) || !target.close()) return FileStatus::CannotWrite;

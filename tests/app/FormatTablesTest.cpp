@@ -10,17 +10,6 @@
 namespace pictrano {
 namespace {
 
-TEST(FormatTables, EveryColourRowPacksAndUnpacksToItsOwnFields) {
-    // format | model << 14 | bits << 8 | compression flags: JPEG, YCbCr, 8 bits, DCT or lossless.
-    EXPECT_EQ(packColourFormat(ColourFormatTable[8]), 0x20000u | 0x8000 | 0x0800 | 12);
-    for (const ColourFormatRow& row : ColourFormatTable) {
-        const std::uint32_t data = packColourFormat(row);
-        const ColourFormatChoice got = unpackColourFormat(data);
-        EXPECT_EQ(std::tuple(got.model, got.bits, got.compressions, data & kFormatDataMask),
-                  std::tuple(row.model, row.bits, row.compressions, row.format)) << row.name;
-    }
-}
-
 TEST(FormatTables, DegreeLists) {
     const DegreeList quality = qualityDegrees();
     ASSERT_EQ(quality.lines.size(), 99u);

@@ -6,9 +6,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "app/ControlIds.h"
 #include "app/FormatTables.h"
+#include "app/MainWindow.h"
+#include "app/MemoryDialog.h"
 #include "cli/WindowScript.h"
 #include "imagelib/front/ImageLoader.h"
 #include "imagelib/image/ByteOrder.h"
@@ -126,15 +131,113 @@ TEST_F(Cli, AWrongCommandLineGivesStatusTwoAndTheUsage) {
           {"-p", "rle", "-d", "3", "-o", out.path().string(), source("pal8.bmp")},
           {"-s", "100", "-o", out.path().string(), source("pal8.bmp")},
           {"--icon-transparent", "12345G", "-o", out.path().string(), source("pal8.bmp")},
-          {"--bogus", "-o", out.path().string(), source("pal8.bmp")}}) {
+          {"--save-options=yes"}}) {
         const CliRun run = runCli(arguments, config.path());
         EXPECT_EQ(run.status, 2) << arguments[0];
         EXPECT_NE(run.err.find("Usage: pictrano"), std::string::npos) << arguments[0];
         EXPECT_EQ(run.out, "");
     }
+}
+
+// An unknown option is named as such wherever it stands and however it is spelled.
+TEST_F(Cli, UnknownOptionsAreNamed) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"-o", out.path().string(), source("pal8.bmp"), "--bogus"}, "--bogus"},
+        {{"--bogus=1", "-o", out.path().string(), source("pal8.bmp")}, "--bogus"},
+        {{"--bogus", "-o", out.path().string(), source("pal8.bmp")}, "--bogus"},
+        {{"-x", "-o", out.path().string(), source("pal8.bmp")}, "-x"}};
+    for (const auto& [arguments, name] : cases) {
+        const CliRun run = runCli(arguments, config.path());
+        EXPECT_EQ(run.status, 2) << name;
+        EXPECT_EQ(lines(run.err).front(), "pictrano: unknown option " + name);
+    }
+}
+
+// --help anywhere before "--" wins over everything else on the line, wrong or not.
+TEST_F(Cli, HelpAnywherePrintsTheHelp) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--help"}, {"-f", "gif", "--help"},
+          {"-o", out.path().string(), source("pal8.bmp"), "-h"}, {"--bogus", "-h", "-s"}}) {
+        const CliRun run = runCli(arguments, config.path());
+        EXPECT_EQ(run.status, 0) << arguments.back();
+        EXPECT_EQ(run.err, "");
+        EXPECT_TRUE(run.out.starts_with("Usage: pictrano")) << run.out;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(out.path())) << "nothing converted";
+}
+
+// The README shows the tool's own help text.
+TEST_F(Cli, TheReadmeShowsTheHelpText) {
+    const auto readme = test::readBytes(dataPath("../../README.md"));
     const CliRun help = runCli({"--help"}, config.path());
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--max-size"), std::string::npos);
+    EXPECT_NE(std::string(readme.begin(), readme.end()).find(help.out), std::string::npos)
+        << "README.md does not hold the text of pictrano --help:\n" << help.out;
+}
+
+// Every long option takes --name=value; -f takes jpg and icon beside its list names.
+TEST_F(Cli, LongOptionsTakeTheirValueAfterAnEqualsSign) {
+    const CliRun run = runCli({"--format=bmp", "--colour=mono8", "--compression=rle",
+                               "--max-size=20x10", "--output=" + out.path().string(),
+                               "--jpeg-read-dct=rgb", "--jpeg-read-lossless=rgb",
+                               "--jpeg-sampling=4:1:1", "--icon-transparent=border",
+                               source("rgb24.bmp")},
+                              config.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto bytes = test::readBytes(out / "rgb24.bmp");
+    EXPECT_EQ(std::tuple(bytes[18], bytes[22], bytes[28], bytes[30]), std::tuple(19, 10, 8, 1));
+    for (const char* format : {"jpg", "icon"}) {
+        const CliRun alias = runCli({std::string("--format=") + format, "-o", out.path().string(),
+                                     source("rgb24.bmp")},
+                                    config.path());
+        EXPECT_TRUE(alias.status == 0 || alias.status == 1) << format << ": " << alias.err;
+        EXPECT_EQ(alias.err, "") << format;
+    }
+}
+
+// The lists in the messages name each entry by its list text and by its command-line name.
+TEST_F(Cli, OfferedListsShowTheNamesTheToolTakes) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"-f", "jpeg", "-c", "rgb24"},
+         "(offered: カラー 8bit YCbCr (ycbcr8), カラー 8bit RGB (rgb8), モノクロ 8bit Y (mono8))"},
+        {{"-c", "mono8", "-p", "dct"},
+         "(offered: (なし) (none), RLE(Run Length Encode) (rle))"},
+        {{"-f", "gif"}, "(offered: bmp, jpeg, png, ico, jpg, icon)"}};
+    for (auto [arguments, offered] : cases) {
+        arguments.insert(arguments.end(), {"-o", out.path().string(), source("pal8.bmp")});
+        const CliRun run = runCli(arguments, config.path());
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(lines(run.err).front().ends_with(offered)) << run.err;
+    }
+}
+
+// A missing output directory is created with its parents, and the tool says so.
+TEST_F(Cli, AMissingOutputDirectoryIsCreatedAndAnnounced) {
+    const auto deep = out / "new" / "deeper";
+    const CliRun run = runCli({"-o", deep.string(), source("pal4.bmp")}, config.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "pictrano: created the output directory " + deep.string() + "\n");
+    EXPECT_TRUE(std::filesystem::exists(deep / "pal4.bmp"));
+}
+
+// Sources that make the same output, and an output that is its own source, are announced
+// before the run; the run then converts them all as the window would.
+TEST_F(Cli, OutputsThatMeetAreAnnouncedBeforeTheRun) {
+    const auto other = out / "other";
+    std::filesystem::create_directory(other);
+    std::filesystem::copy_file(source("pal4.bmp"), other / "pal8.bmp");
+    std::filesystem::copy_file(source("pal4.bmp"), out / "pal4.bmp");
+    const std::string mine = (out / "pal4.bmp").string();
+    const std::string theirs = (other / "pal8.bmp").string();
+    const CliRun run = runCli({"-o", out.path().string(), source("pal8.bmp"), theirs, mine},
+                              config.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(lines(run.err),
+              (std::vector<std::string>{
+                  "pictrano: warning: " + theirs + " and " + source("pal8.bmp") + " both make " +
+                      (out / "pal8.bmp").string() + "; the later replaces the earlier",
+                  "pictrano: warning: " + mine + " is the source " + mine +
+                      " itself and will be replaced"}));
+    EXPECT_EQ(lines(run.out).back(), "ファイル作成を完了しました。対象=3, 成功=3, 失敗=0");
 }
 
 TEST_F(Cli, ColourCompressionAndSizeChoicesReachTheOutput) {
@@ -167,21 +270,92 @@ TEST_F(Cli, HandlesPathsWithSpacesAndNonAsciiNames) {
     EXPECT_TRUE(std::filesystem::exists(folder / std::filesystem::path(std::u8string(name.begin(), name.end()))));
 }
 
-TEST_F(Cli, OptionsAreReadFromTheSettingsAndWrittenOnlyWhenAsked) {
+// The settings file is read on every run (a value unlike the default comes back when saving) and
+// written only by --save-options, after the whole line was accepted and without converting when
+// there is nothing to convert; the rewrite keeps comments and unknown names.
+TEST_F(Cli, OptionsAreReadOnEveryRunAndWrittenOnlyWhenAsked) {
     const auto ini = config / "Tovami" / "Pictrano.ini";
-    const std::vector<std::string> convert = {"-o", out.path().string(), source("pal8.bmp")};
-    ASSERT_EQ(runCli(convert, config.path()).status, 0);
-    EXPECT_FALSE(std::filesystem::exists(ini)) << "a plain run never writes the settings";
+    std::filesystem::create_directories(ini.parent_path());
+    const std::string stored = "; mine\nJpegDRI=dword:00000010\nMyOwn=sz:kept\n";
+    test::writeBytes(ini, {stored.begin(), stored.end()});
+    auto text = [&ini] {
+        const auto bytes = test::readBytes(ini);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    const std::vector<std::string> sampling = {"--jpeg-sampling", "4:1:1"};
+    auto withSampling = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), sampling.begin(), sampling.end());
+        return more;
+    };
+    ASSERT_EQ(runCli(withSampling({"-o", out.path().string(), source("pal8.bmp")}),
+                     config.path()).status, 0);
+    EXPECT_EQ(text(), stored) << "a run without --save-options";
+    const CliRun refused = runCli(withSampling({"--save-options", "-c", "nope", "-o",
+                                                out.path().string(), source("pal8.bmp")}),
+                                  config.path());
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(text(), stored) << "a refused command line";
 
-    std::vector<std::string> saving = {"--jpeg-sampling", "4:1:1", "--icon-transparent", "00ff80",
-                                       "--save-options"};
-    saving.insert(saving.end(), convert.begin(), convert.end());
-    ASSERT_EQ(runCli(saving, config.path()).status, 0);
-    ASSERT_TRUE(std::filesystem::exists(ini));
-    std::ifstream in(ini);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("JpegWriteDCTSF"), std::string::npos) << text;
-    EXPECT_NE(text.find("IconTrans"), std::string::npos) << text;
+    const CliRun saving = runCli(withSampling({"--save-options"}), config.path());
+    EXPECT_EQ(std::tuple(saving.status, saving.out, saving.err), std::tuple(0, "", ""));
+    const std::string saved = text();
+    EXPECT_TRUE(saved.starts_with("; mine\nJpegDRI=dword:00000010\nMyOwn=sz:kept\n")) << saved;
+    EXPECT_NE(saved.find("\nJpegWriteDCTSF=dword:00000002\n"), std::string::npos) << saved;
+}
+
+// A settings file that cannot be written is reported with its path and why; the run goes on and
+// ends with status 1.
+TEST_F(Cli, AFailedSaveOfTheOptionsSaysWhyAndGivesStatusOne) {
+    test::writeBytes(config / "Tovami", {'x'});  // a file where the settings folder belongs
+    const std::string reason = "pictrano: the options could not be saved to " +
+                               (config / "Tovami" / "Pictrano.ini").string() +
+                               ": its folder cannot be created: ";
+    const CliRun alone = runCli({"--save-options"}, config.path());
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_TRUE(alone.err.starts_with(reason)) << alone.err;
+    const CliRun converting =
+        runCli({"--save-options", "-o", out.path().string(), source("pal8.bmp")}, config.path());
+    EXPECT_EQ(converting.status, 1);
+    EXPECT_TRUE(converting.err.starts_with(reason)) << converting.err;
+    EXPECT_TRUE(std::filesystem::exists(out / "pal8.bmp"));
+}
+
+// Without -p a degree takes the first compression offered for the colour format that takes it.
+TEST(WindowScript, ADegreeWithoutACompressionTakesTheFirstOfferedThatTakesIt) {
+    struct Case {
+        const char *format, *colour, *degree, *compression, *line;
+    };
+    const Case cases[] = {
+        {"png", nullptr, "high-paeth", "Deflate", "高圧縮(Paeth)"},
+        {"jpeg", nullptr, "80", "基本DCT", "80:低品質"},
+        {"jpeg", nullptr, "7", "基本DCT", " 7"},
+        {"jpeg", "rgb8", "5", "可逆圧縮", "5:Ra+(Rb-Rc)/2"},
+        {"jpeg", "mono8", "low", nullptr, nullptr},
+        {"bmp", "rgb8", "3", nullptr, nullptr}};
+    for (const Case& c : cases) {
+        OptionStore options;
+        options.setDefaults();
+        MemoryDialog dialog(mainWindowControls());
+        MainWindow window(dialog, options);
+        window.initialise();
+        CommandLine line;
+        line.format = c.format;
+        if (c.colour) line.colour = c.colour;
+        line.degree = c.degree;
+        line.outputDirectory = "out";
+        std::string error;
+        const bool applied = applyToWindow(line, dialog, window, error);
+        EXPECT_EQ(applied, c.compression != nullptr) << c.degree << ": " << error;
+        if (!applied) {
+            EXPECT_TRUE(error.starts_with("no compression offered for this colour format takes "
+                                          "the degree " + std::string(c.degree))) << error;
+            continue;
+        }
+        auto selected = [&dialog](int id) { return dialog.itemText(id, dialog.selection(id)); };
+        EXPECT_EQ(std::tuple(selected(ids::kCompression), dialog.isChecked(ids::kDegreeCheck),
+                             selected(ids::kDegreeList)),
+                  std::tuple(c.compression, true, c.line)) << c.degree;
+    }
 }
 
 // A 24-bit Bitmap file of the picture.

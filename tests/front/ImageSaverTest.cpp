@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <functional>
+#include <random>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -8,6 +12,7 @@
 #include "imagelib/front/ImageLoader.h"
 #include "imagelib/front/ImageSaver.h"
 #include "imagelib/image/RowLayout.h"
+#include "tests/image/ReductionRules.h"
 #include "tests/support/TestData.h"
 
 namespace pictrano {
@@ -107,6 +112,121 @@ TEST(ImageSaver, APalettedPictureKeepsItsPaletteAt8BitsAndIsReducedBelow) {
     back = loader.loadMemory(file.data(), file.size());
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->paletteCount(), 16);  // the fixed 16-colour palette, not the source's
+}
+
+using Pixel = std::array<std::uint8_t, 3>;  // blue, green, red
+using Pixels = std::vector<Pixel>;               // row by row, top row first
+
+Pixel pixel(int blue, int green, int red) {
+    return {std::uint8_t(blue), std::uint8_t(green), std::uint8_t(red)};
+}
+
+DibImage pictureOf(const Pixels& pixels, int width, int height) {
+    const auto stride = static_cast<std::size_t>(pixelRowStride(width));
+    std::vector<std::uint8_t> rows(stride * static_cast<std::size_t>(height), 0);
+    for (int i = 0; i < width * height; ++i)
+        std::copy(pixels[i].begin(), pixels[i].end(), &rows[i / width * stride + 3 * (i % width)]);
+    DibImage image;
+    EXPECT_EQ(image.create(rows.data(), 8, width, height), 1);
+    return image;
+}
+
+Pixels greyPalette(int entries) {
+    Pixels palette;
+    for (int j = 0; j < entries; ++j) {
+        const int grey = j * 255 / (entries - 1);
+        palette.push_back(pixel(grey, grey, grey));
+    }
+    return palette;
+}
+
+// Each reduced Bitmap mode, read back, holds the palette and the indices its rules give: grey
+// requests grey palettes, colour requests the fixed palette or the lattice chosen for the
+// picture, two colours black and white whatever the model; RLE changes nothing of that.
+TEST(ImageSaver, EveryReducedBitmapModeHoldsThePaletteAndIndicesOfItsRules) {
+    constexpr int kW = 24, kH = 9;
+    // Random colours; colours of the fixed palette; colours on the levels of the lattice with
+    // 5 blue, 7 green and 7 red levels, which the choice of lattice must find.
+    std::mt19937 random(77);
+    Pixels noise, fixedColours, latticeColours;
+    for (int i = 0; i < kW * kH; ++i) {
+        noise.push_back(pixel(random() % 256, random() % 256, random() % 256));
+        const auto& fixed = test::kFixedPalette[random() % 16];
+        fixedColours.push_back(pixel(fixed[0], fixed[1], fixed[2]));
+        auto level = [&random](int n) { return test::levelValue(int(random() % n), n); };
+        latticeColours.push_back(pixel(level(5), level(7), level(7)));
+    }
+    Pixels fixedPalette, latticePalette;
+    for (const auto& entry : test::kFixedPalette) {
+        fixedPalette.push_back(pixel(entry[0], entry[1], entry[2]));
+    }
+    for (int b = 0; b < 5; ++b)
+        for (int g = 0; g < 7; ++g)
+            for (int r = 0; r < 7; ++r)
+                latticePalette.push_back(pixel(test::levelValue(b, 5), test::levelValue(g, 7),
+                                               test::levelValue(r, 7)));
+    // The file holds the bottom row first, so the grey error runs from the bottom row up.
+    const auto diffused = test::diffusedGreyLevels(
+        kW, kH, [&](int x, int y) { return noise[(kH - 1 - y) * kW + x].data(); });
+
+    using IndexRule = std::function<int(int i)>;  // the index of pixel i
+    const IndexRule blackOrWhite = [&](int i) {
+        int toWhite = 0, toBlack = 0;
+        for (const int c : noise[i]) toWhite += (255 - c) * (255 - c), toBlack += c * c;
+        return toWhite < toBlack ? 1 : 0;
+    };
+    const IndexRule fixedIndex = [&](int i) {
+        return int(std::ranges::find(fixedPalette, fixedColours[i]) - fixedPalette.begin());
+    };
+    const IndexRule diffusedLevel = [&](int i) { return diffused[kH - 1 - i / kW][i % kW]; };
+    const IndexRule luminance = [&](int i) { return int(test::luminance(noise[i].data())); };
+    const IndexRule latticeIndex = [&](int i) {
+        const Pixel& p = latticeColours[i];
+        const int qb = test::quantiseLevel(p[0], 5), qg = test::quantiseLevel(p[1], 7);
+        return (qb * 7 + qg) * 7 + test::quantiseLevel(p[2], 7);
+    };
+    const DibImage noisy = pictureOf(noise, kW, kH), fixed = pictureOf(fixedColours, kW, kH),
+                   lattice = pictureOf(latticeColours, kW, kH);
+    const Pixels blackAndWhite{pixel(0, 0, 0), pixel(255, 255, 255)};
+    const struct {
+        const DibImage& source;
+        int bitCount, model;
+        Pixels palette;
+        IndexRule index;
+    } modes[] = {
+        {noisy, 1, 2, blackAndWhite, blackOrWhite},
+        {noisy, 1, 1, blackAndWhite, blackOrWhite},
+        {fixed, 4, 2, fixedPalette, fixedIndex},
+        {noisy, 4, 1, greyPalette(16), diffusedLevel},
+        {noisy, 8, 1, greyPalette(256), luminance},
+        {lattice, 8, 2, latticePalette, latticeIndex}};
+    for (const auto& mode : modes) {
+        for (const int degree : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << mode.bitCount << " bits, model " << mode.model
+                                            << ", degree " << degree);
+            SaveParams params = bitmapParams(mode.bitCount, mode.model, degree);
+            ImageSaver saver;
+            std::vector<std::uint8_t> file;
+            ASSERT_GT(saver.encode(file, mode.source, &params), 0u) << saver.errors().utf8();
+            // RLE8 is 1, RLE4 2; two colours have no RLE.
+            const int compression =
+                degree == 0 || mode.bitCount == 1 ? 0 : mode.bitCount == 8 ? 1 : 2;
+            EXPECT_EQ(std::pair(int(file[28]), int(file[30])),
+                      std::pair(mode.bitCount, compression));
+            ImageLoader loader;
+            const auto back = loader.loadMemory(file.data(), file.size());
+            ASSERT_NE(back, nullptr) << loader.errors().utf8();
+            Pixels palette;
+            for (int i = 0; i < back->paletteCount(); ++i) {
+                const std::uint8_t* entry = back->palette() + 4 * i;
+                palette.push_back(pixel(entry[0], entry[1], entry[2]));
+            }
+            EXPECT_EQ(palette, mode.palette);
+            for (int i = 0; i < kW * kH; ++i)
+                ASSERT_EQ(back->indexPlane()[i / kW * indexRowStride(kW) + i % kW], mode.index(i))
+                    << "pixel " << i;
+        }
+    }
 }
 
 TEST(ImageSaver, RleIsAskedForByTheDegree) {
