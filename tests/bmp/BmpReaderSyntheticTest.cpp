@@ -155,6 +155,8 @@ TEST(BmpReaderSynthetic, EveryCaseGivesItsPictureOrItsMessage) {
         {"5-6-5 green", bitFields(0x07E0), {0, 255, 0}},
         {"5-6-5 blue 1", bitFields(0x0001), {8, 0, 0}},
         {"zero green mask", bitFields(0xFFFF, {0xF800, 0, 0x001F}), {255, 0, 255}},
+        // A mask with a gap keeps its lowest run of set bits: red 0x0107 reads bits 0 to 2 only.
+        {"gap in a mask", bitFields(0x0107, {0x0107, 0x00F0, 0xF000}), {0, 0, 255}},
         {"10, 10, 32-bit masks", {.headerSize = 124, .bitCount = 32, .compression = 3,
                                   .masks = {0x3FF00000, 0x000FFC00, 0xFFFFFFFF},
                                   .data = {0, 0x54, 0xB5, 0x2A}}, {0x2A, 0x55, 0xAA}},

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,6 +138,20 @@ TEST_F(WholeFileTest, WhatMayNotBeOpenedIsRefusedAndLeftAlone) {
     EXPECT_TRUE(entries(dir / "closed").empty());
     EXPECT_EQ(test::readBytes(dir / "read-only.bmp"), kOld);
     EXPECT_EQ(mode(dir / "read-only.bmp"), 0444u);
+}
+
+// A device or a pipe is written, never replaced by a file; a pipe nobody reads refuses at once
+// instead of holding the writer.
+TEST_F(WholeFileTest, DevicesAreWrittenAndPipesWithoutReaderRefused) {
+    ASSERT_EQ(::mkfifo((dir / "pipe.bmp").c_str(), 0644), 0);
+    EXPECT_EQ(write(dir / "pipe.bmp"), FileStatus::CannotOpen);
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe.bmp"));
+    if (::geteuid() == 0) {  // a null device of our own
+        ASSERT_EQ(::mknod((dir / "null.bmp").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
+        EXPECT_EQ(write(dir / "null.bmp"), FileStatus::Ok);
+        EXPECT_TRUE(fs::is_character_file(dir / "null.bmp"));
+    }
+    EXPECT_EQ(entries(dir.path()).size(), ::geteuid() == 0 ? 2u : 1u);
 }
 
 ino_t fileNumber(const fs::path& path) {
