@@ -115,20 +115,29 @@ std::optional<std::vector<std::uint8_t>> parseHexBytes(std::string_view text) {
     return bytes;
 }
 
-std::optional<SettingsValue> parseValue(std::string_view payload) {
+// The value of a line's payload into `value`; false when the payload is not one.
+bool parseValue(std::string_view payload, SettingsValue& value) {
     auto take = [&payload](std::string_view prefix) {
         if (payload.substr(0, prefix.size()) != prefix) return false;
         payload.remove_prefix(prefix.size());
         return true;
     };
     if (take("dword:")) {
-        if (auto value = parseDword(payload)) return SettingsValue(*value);
-    } else if (take("sz:")) {
-        if (auto value = unescape(payload)) return SettingsValue(std::move(*value));
-    } else if (take("hex:")) {
-        if (auto value = parseHexBytes(payload)) return SettingsValue(std::move(*value));
+        const auto dword = parseDword(payload);
+        if (dword) value = *dword;
+        return dword.has_value();
     }
-    return std::nullopt;
+    if (take("sz:")) {
+        auto text = unescape(payload);
+        if (text) value = std::move(*text);
+        return text.has_value();
+    }
+    if (take("hex:")) {
+        auto bytes = parseHexBytes(payload);
+        if (bytes) value = std::move(*bytes);
+        return bytes.has_value();
+    }
+    return false;
 }
 
 std::optional<SettingsEntry> parseLine(std::string_view line) {
@@ -138,9 +147,9 @@ std::optional<SettingsEntry> parseLine(std::string_view line) {
     if (equals == std::string_view::npos) return std::nullopt;
     std::optional<std::string> name = unescape(line.substr(0, equals));
     if (!name || name->empty()) return std::nullopt;
-    std::optional<SettingsValue> value = parseValue(line.substr(equals + 1));
-    if (!value) return std::nullopt;
-    return SettingsEntry{std::move(*name), std::move(*value)};
+    SettingsEntry entry{std::move(*name), {}};
+    if (!parseValue(line.substr(equals + 1), entry.value)) return std::nullopt;
+    return entry;
 }
 
 void appendValue(std::string& out, const SettingsValue& value) {
