@@ -16,8 +16,9 @@ namespace pictrano::test {
 using Bytes = std::vector<std::uint8_t>;
 using Bgr = std::array<int, 3>;  // blue, green, red
 
-inline std::int64_t strideOf(int width, int bitCount) {
-    return (width * std::int64_t{bitCount} + 31) / 32 * 4;
+// Row stride in bytes of width pixels at bitCount bits, padded to 4 bytes.
+inline std::size_t strideOf(int width, int bitCount) {
+    return static_cast<std::size_t>((width * bitCount + 31) / 32 * 4);
 }
 
 // A picture given pixel by pixel, top row first: 24-bit rows, and an index plane with its
