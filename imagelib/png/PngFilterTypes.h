@@ -20,8 +20,9 @@ inline int paethPredictor(int left, int up, int upperLeft) {
     const int pa = std::abs(up - upperLeft);             // |p - left|
     const int pb = std::abs(left - upperLeft);           // |p - up|
     const int pc = std::abs(left + up - 2 * upperLeft);  // |p - upper-left|
-    if (pa <= pb && pa <= pc) return left;
-    return pb <= pc ? up : upperLeft;
+    // Selections rather than branches: the outcome varies from byte to byte.
+    const int upOrUpperLeft = pb <= pc ? up : upperLeft;
+    return (pa <= pb) & (pa <= pc) ? left : upOrUpperLeft;
 }
 
 }  // namespace pictrano

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -69,8 +70,10 @@ TEST(PngFilters, UnfilteringMatchesThePlainFormForEveryFilterStepAndLength) {
 TEST(PngFilters, FilteringMatchesThePlainFormAndTheAutomaticChoice) {
     std::mt19937 random(8);
     for (const std::size_t step : {1u, 2u, 3u, 6u}) {
-        for (const std::size_t rowBytes : {1u, 2u, 3u, 5u, 12u, 31u}) {
-            const std::vector<Row> rows = sampleRows(random, rowBytes, 6);
+        // Rows longer than the automatic choice's 65,536-byte summing blocks, at one step.
+        for (const std::size_t rowBytes : {1u, 2u, 3u, 5u, 12u, 31u, 70001u}) {
+            if (rowBytes > 31 && step != 3) continue;
+            const std::vector<Row> rows = sampleRows(random, rowBytes, rowBytes > 31 ? 3 : 6);
             Row packed;
             for (const Row& row : rows) packed.insert(packed.end(), row.begin(), row.end());
             for (const int filter : {0, 1, 2, 3, 4, 5, -1, 9}) {
@@ -105,6 +108,12 @@ TEST(PngFilters, TheAutomaticChoiceOnTheRowsTheRulesName) {
     EXPECT_EQ(choosePngFilter(zero.data(), same.data(), 6, 3), 0)
         << "all zero under another row: None";
     EXPECT_EQ(choosePngFilter(ramp.data(), ramp.data(), 6, 1), 2) << "equal to the row above: Up";
+    // A long row whose only non-zero bytes lie at its end: their estimates decide.
+    Row longRow(70000, 0);
+    std::fill(longRow.end() - 9, longRow.end(), 100);
+    const Row longZero(longRow.size(), 0);
+    EXPECT_EQ(choosePngFilter(longRow.data(), longZero.data(), longRow.size(), 3), 1);
+    EXPECT_EQ(test::referenceAutomaticFilter(longRow, longZero, 3), 1);
     // Up never wins a first row: its estimate equals None's.
     std::mt19937 random(3);
     for (int trial = 0; trial < 200; ++trial) {
