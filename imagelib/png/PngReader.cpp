@@ -21,7 +21,7 @@ constexpr std::uint32_t kLargestDimension = 0x7FFFFFFF;
 constexpr int kPaletteEntries = 256;
 // Deflate spends at least 2 bits on a match of at most 258 bytes: no stream gives more than
 // 1,032 bytes per byte it holds.
-constexpr std::size_t kLargestInflateRatio = 1032;
+constexpr std::uint64_t kLargestInflateRatio = 1032;
 
 // A grey ramp entry i of a depth: i x (255 / (2^depth - 1)), the division first.
 std::uint8_t greyLevel(int i, int bitDepth) {
@@ -146,7 +146,7 @@ int PngReader::fitsImageData(const PngChunkList& chunks, std::size_t filteredByt
     if (compressed == 0) return fail(Msg::NoImageData);
     // Data that cannot hold every row fails as the rows it lacks would, before a buffer for the
     // whole picture is taken.
-    if (filteredBytes > kLargestInflateRatio * compressed) {
+    if (std::uint64_t{filteredBytes} > kLargestInflateRatio * std::uint64_t{compressed}) {
         return fail(Msg::UnsupportedFilterType);
     }
     return 1;
