@@ -6,6 +6,7 @@
 
 #include "imagelib/bmp/BmpReader.h"
 #include "imagelib/front/FileStatusMessage.h"
+#include "imagelib/jpeg/JpegDecoder.h"
 #include "imagelib/png/PngReader.h"
 #include "platform/WholeFile.h"
 
@@ -49,6 +50,12 @@ std::unique_ptr<DibImage> ImageLoader::loadMemory(const std::uint8_t* data, std:
         switch (recognise(data, length)) {
             case FileKind::Bitmap: {
                 BmpReader reader;
+                return decodeWith(reader, data, length);
+            }
+            case FileKind::Jpeg: {
+                JpegDecoder reader;
+                reader.OutputFlags = outputFlags;
+                if (colourOptions != 0) reader.ColourMode = colourOptions;
                 return decodeWith(reader, data, length);
             }
             case FileKind::Png: {

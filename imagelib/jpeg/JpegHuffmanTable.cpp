@@ -37,6 +37,7 @@ std::size_t JpegHuffmanTable::parse(const std::uint8_t* table, std::size_t avail
         }
         next <<= 1;
     }
+    lookup.build(*this);
     return body.size();
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "imagelib/jpeg/HuffmanLookup.h"
+
 namespace pictrano {
 
 // One Huffman table of a DHT segment, with the canonical codes of its symbols.
@@ -43,6 +45,7 @@ public:
     std::array<std::uint8_t, 256> codeLength{};
     std::array<std::uint16_t, 256> code{};
     int largestSymbol = 0;  // the largest symbol value that has a code
+    HuffmanLookup lookup;   // the decoding form
 };
 
 // ORs the low `count` bits of `bits` (count at most 25) into the buffer at bitPosition, most

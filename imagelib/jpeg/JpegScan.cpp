@@ -31,39 +31,40 @@ std::size_t JpegScan::parse(const std::uint8_t* segment, std::size_t available,
     successiveHigh = segment[7 + 2 * count] >> 4;
     successiveLow = segment[7 + 2 * count] & 0x0F;
 
-    // Copies runs of ordinary bytes at once; each 0xFF decides what follows.
+    // The data runs to the first marker that is not RSTn, or to the end of the input.
     const std::uint8_t* in = segment + headerBytes;
     const std::uint8_t* end = segment + available;
-    data.assign(static_cast<std::size_t>(end - in) + kDataPadding, 0);
+    const std::uint8_t* stop = in;
+    while (stop < end) {
+        const void* found = std::memchr(stop, 0xFF, static_cast<std::size_t>(end - stop));
+        if (found == nullptr || static_cast<const std::uint8_t*>(found) + 1 >= end) {
+            stop = end;
+            break;
+        }
+        stop = static_cast<const std::uint8_t*>(found);
+        if (stop[1] != 0x00 && !isRestartMarker(stop[1])) break;
+        stop += 2;
+    }
+
+    // Copies runs of ordinary bytes at once; each 0xFF decides what follows.
+    data.assign(static_cast<std::size_t>(stop - in) + kDataPadding, 0);
     std::size_t copied = 0;
-    while (in < end) {
-        const void* found = std::memchr(in, 0xFF, static_cast<std::size_t>(end - in));
-        const auto* marker = found ? static_cast<const std::uint8_t*>(found) : end;
+    while (in < stop) {
+        const void* found = std::memchr(in, 0xFF, static_cast<std::size_t>(stop - in));
+        const auto* marker = found ? static_cast<const std::uint8_t*>(found) : stop;
         std::memcpy(data.data() + copied, in, static_cast<std::size_t>(marker - in));
         copied += static_cast<std::size_t>(marker - in);
-        in = marker;
-        if (in + 1 >= end) break;
-        if (in[1] == 0x00) {
-            data[copied++] = 0xFF;
-        } else if (isRestartMarker(in[1])) {
-            data[copied++] = 0xFF;
-            data[copied++] = in[1];
+        if (marker + 1 >= stop) break;  // a lone 0xFF at the very end of the input is dropped
+        data[copied++] = 0xFF;
+        if (isRestartMarker(marker[1])) {
+            data[copied++] = marker[1];
             restartPositions.push_back(copied);
-        } else {
-            keepData(copied);
-            return static_cast<std::size_t>(in - segment);
         }
-        in += 2;
+        in = marker + 2;
     }
-    // The input ended inside the data: what was copied is the scan's data.
-    keepData(copied);
-    return available;
-}
-
-void JpegScan::keepData(std::size_t length) {
-    dataLength = length;
-    data.resize(length + kDataPadding);
-    data.shrink_to_fit();
+    dataLength = copied;
+    data.resize(copied + kDataPadding);
+    return stop < end ? static_cast<std::size_t>(stop - segment) : available;
 }
 
 std::size_t JpegScan::write(std::uint8_t* out) const {

@@ -18,9 +18,9 @@ struct ScanComponent {
 // One SOS segment with its entropy-coded data.
 class JpegScan {
 public:
-    // Zero bytes kept after the data, so that a decoder may load a few bytes at any position up
-    // to just past the end of the data.
-    static constexpr std::size_t kDataPadding = 16;
+    // Zero bytes kept after the data, so that a decoder may load eight bytes at any position up
+    // to a few bytes past the end of the data.
+    static constexpr std::size_t kDataPadding = 32;
 
     // Parses the header at `segment` (its 0xFF, `sourcePosition` bytes into the input) and copies
     // the entropy-coded data that follows, up to the next marker that is not RSTn, out of the
@@ -48,10 +48,6 @@ public:
     // The data; a parse leaves kDataPadding zero bytes after dataLength.
     std::vector<std::uint8_t> data;
     std::size_t dataLength = 0;
-
-private:
-    // Keeps the first `length` bytes of the data buffer and the zero padding after them.
-    void keepData(std::size_t length);
 };
 
 using JpegScanList = JpegSegmentList<JpegScan, 4>;

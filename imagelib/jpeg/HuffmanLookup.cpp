@@ -1,0 +1,80 @@
+#include "imagelib/jpeg/HuffmanLookup.h"
+
+#include "imagelib/jpeg/JpegHuffmanTable.h"
+
+namespace pictrano {
+
+int matchBySearch(const JpegHuffmanTable& table, std::uint32_t window, int& symbol) {
+    for (int value = 0; value <= table.largestSymbol; ++value) {
+        const int length = table.codeLength[value];
+        if (length != 0 && (window >> (32 - length)) == table.code[value]) {
+            symbol = value;
+            return length;
+        }
+    }
+    return 0;
+}
+
+void HuffmanLookup::build(const JpegHuffmanTable& table) {
+    const std::uint8_t* counts = table.body.data() + 1;
+    std::array<bool, 256> seen{};
+    canonical_ = true;
+    std::uint32_t next = 0;
+    std::uint16_t index = 0;
+    for (int length = 1; length <= 16; ++length) {
+        first_[length] = next;
+        index_[length] = index;
+        next += counts[length - 1];
+        end_[length] = next;
+        if (next > (1u << length)) canonical_ = false;
+        for (int i = 0; i < counts[length - 1]; ++i, ++index) {
+            const int symbol = table.body[JpegHuffmanTable::kHeaderBytes + index];
+            if (seen[symbol]) canonical_ = false;
+            seen[symbol] = true;
+        }
+        next <<= 1;
+    }
+
+    // Larger symbol values first, so that the smaller value wins each entry. A longer code
+    // leaves its entry to the slower path, unless a smaller value with a short code covers it.
+    entries_.fill(0);
+    for (int symbol = table.largestSymbol; symbol >= 0; --symbol) {
+        const int length = table.codeLength[symbol];
+        if (length == 0) continue;
+        if (length > kBits) {
+            entries_[table.code[symbol] >> (length - kBits)] = 0;
+            continue;
+        }
+        const std::uint32_t start = static_cast<std::uint32_t>(table.code[symbol]) << (kBits - length);
+        const std::uint32_t span = 1u << (kBits - length);
+        const auto entry = static_cast<std::uint16_t>(length << 8 | symbol);
+        for (std::uint32_t i = 0; i < span; ++i) entries_[start + i] = entry;
+    }
+
+    // Coefficients whose additional bits follow within the same kBits bits.
+    for (std::uint32_t i = 0; i < entries_.size(); ++i) {
+        coefficients_[i] = Coefficient{};
+        const int length = entries_[i] >> 8, symbol = entries_[i] & 0xFF;
+        const int size = symbol & 0x0F;
+        if (entries_[i] == 0 || size == 0 || length + size > kBits) continue;
+        const std::uint32_t field = (i >> (kBits - length - size)) & ((1u << size) - 1);
+        const int value = field < (1u << (size - 1)) ? static_cast<int>(field) - (1 << size) + 1 : static_cast<int>(field);
+        coefficients_[i] = {static_cast<std::int16_t>(value), static_cast<std::uint8_t>(symbol >> 4),
+                            static_cast<std::uint8_t>(length + size)};
+    }
+}
+
+int HuffmanLookup::matchLong(const JpegHuffmanTable& table, std::uint32_t window,
+                             int& symbol) const {
+    if (!canonical_) return matchBySearch(table, window, symbol);
+    for (int length = kBits + 1; length <= 16; ++length) {
+        const std::uint32_t code = window >> (32 - length);
+        if (code < end_[length]) {
+            symbol = table.body[JpegHuffmanTable::kHeaderBytes + index_[length] + (code - first_[length])];
+            return length;
+        }
+    }
+    return 0;
+}
+
+}  // namespace pictrano

@@ -1,0 +1,215 @@
+#include "imagelib/jpeg/InverseDct.h"
+
+#include <cmath>
+#include <numbers>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace pictrano {
+namespace {
+
+// The output sample as stored: rounded, shifted, level-shifted and kept to 16 bits.
+inline std::int16_t outputSample(std::int32_t sum, int levelShift) {
+    return static_cast<std::int16_t>(((sum + 128) >> 8) + levelShift);
+}
+
+// Coefficients fall in four classes by the parity of their vertical and horizontal frequency.
+inline int parityClass(int k) { return ((k >> 3) & 1) << 1 | (k & 1); }
+
+}  // namespace
+
+const InverseDct& InverseDct::instance() {
+    static const InverseDct table;
+    return table;
+}
+
+InverseDct::InverseDct() {
+    std::array<std::array<float, 8>, 8> cosines{};
+    std::array<float, 8> scale{};
+    for (int u = 0; u < 8; ++u) {
+        scale[u] = u == 0 ? 0.70710677f : 1.0f;
+        for (int x = 0; x < 8; ++x) {
+            cosines[u][x] = static_cast<float>(0.5 * std::cos((2 * x + 1) * u * std::numbers::pi / 16));
+        }
+    }
+    for (int n = 0; n < 64; ++n) {
+        const int y = n / 8, x = n % 8;
+        for (int k = 0; k < 64; ++k) {
+            const int v = k / 8, u = k % 8;
+            const float product = 256.0f * scale[v] * cosines[v][y] * cosines[u][x] * scale[u];
+            weights_[n][k] = static_cast<std::int16_t>(std::round(product));
+        }
+    }
+
+    mirrored_ = true;
+    flatDc_ = true;
+    for (int n = 0; n < 64; ++n) {
+        const int y = n / 8, x = n % 8;
+        flatDc_ = flatDc_ && weights_[n][0] == weights_[0][0];
+        for (int k = 0; k < 64; ++k) {
+            const int v = k / 8, u = k % 8;
+            const int mirroredX = weights_[8 * y + 7 - x][k] * ((u & 1) ? -1 : 1);
+            const int mirroredY = weights_[8 * (7 - y) + x][k] * ((v & 1) ? -1 : 1);
+            mirrored_ = mirrored_ && mirroredX == weights_[n][k] && mirroredY == weights_[n][k];
+            if (y < 4 && x < 4) quadrant_[k][4 * y + x] = weights_[n][k];
+        }
+    }
+}
+
+bool InverseDct::offers(Form form) const {
+    switch (form) {
+        case Form::Direct: return true;
+        case Form::Quadrants: return mirrored_;
+        case Form::QuadrantsSse2:
+#if defined(__SSE2__)
+            return mirrored_;
+#else
+            return false;
+#endif
+    }
+    return false;
+}
+
+void InverseDct::transform(const std::int16_t* block, const std::uint8_t* nonzero, int count,
+                           int levelShift, std::int16_t* out, std::ptrdiff_t pitch) const {
+    if (count == 1 && nonzero[0] == 0 && flatDc_) {
+        const std::int16_t sample = outputSample(weights_[0][0] * block[0], levelShift);
+        for (int y = 0; y < 8; ++y, out += pitch) {
+            for (int x = 0; x < 8; ++x) out[x] = sample;
+        }
+        return;
+    }
+    const Form fastest = offers(Form::QuadrantsSse2) ? Form::QuadrantsSse2
+                         : mirrored_                 ? Form::Quadrants
+                                                     : Form::Direct;
+    transformAs(fastest, block, nonzero, count, levelShift, out, pitch);
+}
+
+void InverseDct::transformAs(Form form, const std::int16_t* block, const std::uint8_t* nonzero,
+                             int count, int levelShift, std::int16_t* out,
+                             std::ptrdiff_t pitch) const {
+    switch (form) {
+        case Form::Direct: return transformDirectly(block, nonzero, count, levelShift, out, pitch);
+        case Form::Quadrants:
+            return transformByQuadrants(block, nonzero, count, levelShift, out, pitch);
+        case Form::QuadrantsSse2:
+            return transformByQuadrantsSse2(block, nonzero, count, levelShift, out, pitch);
+    }
+}
+
+void InverseDct::transformDirectly(const std::int16_t* block, const std::uint8_t* nonzero,
+                                   int count, int levelShift, std::int16_t* out,
+                                   std::ptrdiff_t pitch) const {
+    std::array<std::int32_t, 64> sums{};
+    for (int i = 0; i < count; ++i) {
+        const int k = nonzero[i];
+        const std::int32_t c = block[k];
+        for (int n = 0; n < 64; ++n) sums[n] += weights_[n][k] * c;
+    }
+    for (int y = 0; y < 8; ++y, out += pitch) {
+        for (int x = 0; x < 8; ++x) out[x] = outputSample(sums[8 * y + x], levelShift);
+    }
+}
+
+void InverseDct::transformByQuadrants(const std::int16_t* block, const std::uint8_t* nonzero,
+                                      int count, int levelShift, std::int16_t* out,
+                                      std::ptrdiff_t pitch) const {
+    std::array<std::array<std::int32_t, 16>, 4> sums{};
+    for (int i = 0; i < count; ++i) {
+        const int k = nonzero[i];
+        const std::int32_t value = block[k];
+        std::array<std::int32_t, 16>& target = sums[parityClass(k)];
+        for (int n = 0; n < 16; ++n) target[n] += quadrant_[k][n] * value;
+    }
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            const int n = 4 * y + x;
+            const std::int32_t a = sums[0][n], b = sums[1][n], c = sums[2][n], d = sums[3][n];
+            out[y * pitch + x] = outputSample(a + b + c + d, levelShift);
+            out[y * pitch + 7 - x] = outputSample(a - b + c - d, levelShift);
+            out[(7 - y) * pitch + x] = outputSample(a + b - c - d, levelShift);
+            out[(7 - y) * pitch + 7 - x] = outputSample(a - b - c + d, levelShift);
+        }
+    }
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Rounds, shifts and level-shifts four sums and keeps each to 16 bits (wrapping, as the plain
+// form's store does), leaving them sign-extended in 32-bit lanes.
+inline __m128i finishSums(__m128i sums, __m128i shift) {
+    const __m128i value = _mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(sums, _mm_set1_epi32(128)), 8), shift);
+    return _mm_srai_epi32(_mm_slli_epi32(value, 16), 16);
+}
+
+inline __m128i reverseLanes(__m128i value) { return _mm_shuffle_epi32(value, _MM_SHUFFLE(0, 1, 2, 3)); }
+
+}  // namespace
+
+void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
+                                          const std::uint8_t* nonzero, int count, int levelShift, std::int16_t* out,
+                                      std::ptrdiff_t pitch) const {
+    // Per class, the coefficients in pairs: one multiply-add forms two products per output.
+    std::array<std::array<std::uint8_t, 64>, 4> members;
+    std::array<int, 4> sizes{};
+    for (int i = 0; i < count; ++i) {
+        const int k = nonzero[i];
+        const int c = parityClass(k);
+        members[c][sizes[c]++] = static_cast<std::uint8_t>(k);
+    }
+    __m128i sums[4][4];
+    for (int c = 0; c < 4; ++c) {
+        __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
+        for (int i = 0; i < sizes[c]; i += 2) {
+            const int k1 = members[c][i];
+            const int k2 = i + 1 < sizes[c] ? members[c][i + 1] : k1;
+            const std::int16_t c2 = i + 1 < sizes[c] ? block[k2] : 0;
+            const __m128i factors = _mm_set1_epi32(static_cast<std::int32_t>(
+                static_cast<std::uint32_t>(static_cast<std::uint16_t>(block[k1])) |
+                static_cast<std::uint32_t>(static_cast<std::uint16_t>(c2)) << 16));
+            const auto* w1 = reinterpret_cast<const __m128i*>(quadrant_[k1].data());
+            const auto* w2 = reinterpret_cast<const __m128i*>(quadrant_[k2].data());
+            const __m128i low1 = _mm_load_si128(w1), high1 = _mm_load_si128(w1 + 1);
+            const __m128i low2 = _mm_load_si128(w2), high2 = _mm_load_si128(w2 + 1);
+            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi16(low1, low2), factors));
+            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi16(low1, low2), factors));
+            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi16(high1, high2), factors));
+            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi16(high1, high2), factors));
+        }
+        sums[c][0] = s0;
+        sums[c][1] = s1;
+        sums[c][2] = s2;
+        sums[c][3] = s3;
+    }
+    const __m128i shift = _mm_set1_epi32(levelShift);
+    for (int y = 0; y < 4; ++y) {
+        // Classes: 0 even/even, 1 even v odd u (flips across x), 2 odd v (flips across y), 3 both.
+        const __m128i a = sums[0][y], b = sums[1][y], c = sums[2][y], d = sums[3][y];
+        const __m128i top = _mm_add_epi32(a, c), topOdd = _mm_add_epi32(b, d);
+        const __m128i bottom = _mm_sub_epi32(a, c), bottomOdd = _mm_sub_epi32(b, d);
+        const __m128i topLeft = finishSums(_mm_add_epi32(top, topOdd), shift);
+        const __m128i topRight = reverseLanes(finishSums(_mm_sub_epi32(top, topOdd), shift));
+        const __m128i bottomLeft = finishSums(_mm_add_epi32(bottom, bottomOdd), shift);
+        const __m128i bottomRight = reverseLanes(finishSums(_mm_sub_epi32(bottom, bottomOdd), shift));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + y * pitch), _mm_packs_epi32(topLeft, topRight));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (7 - y) * pitch),
+                         _mm_packs_epi32(bottomLeft, bottomRight));
+    }
+}
+
+#else
+
+void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
+                                          const std::uint8_t* nonzero, int count,
+                                          int levelShift, std::int16_t* out,
+                                          std::ptrdiff_t pitch) const {
+    transformByQuadrants(block, nonzero, count, levelShift, out, pitch);
+}
+
+#endif
+
+}  // namespace pictrano

@@ -1,0 +1,176 @@
+#include "imagelib/jpeg/SampleRows.h"
+
+#include <algorithm>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace pictrano {
+namespace {
+
+inline std::uint8_t clampByte(int value) {
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+// The integer conversion of one pixel: >> 8 of the 32-bit sum, kept to 16 bits, clamped.
+inline std::uint8_t convertedByte(std::int32_t sum) {
+    return clampByte(static_cast<std::int16_t>(sum >> 8));
+}
+
+inline void convertPixel(int y, int cb, int cr, std::uint8_t* out) {
+    cb -= 128;
+    cr -= 128;
+    out[0] = convertedByte(256 * y + 453 * cb);
+    out[1] = convertedByte(256 * y - 87 * cb - 182 * cr);
+    out[2] = convertedByte(256 * y + 358 * cr);
+}
+
+#if defined(__SSE2__)
+
+inline __m128i weightPair(int first, int second) {
+    return _mm_set1_epi32(static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(static_cast<std::uint16_t>(first)) |
+        static_cast<std::uint32_t>(static_cast<std::uint16_t>(second)) << 16));
+}
+
+// Four exact 32-bit sums, plus a constant, >> 8, kept to 16 bits as the plain form keeps them.
+inline __m128i finishSums(__m128i sums, int constant) {
+    const __m128i shifted = _mm_srai_epi32(_mm_add_epi32(sums, _mm_set1_epi32(constant)), 8);
+    return _mm_srai_epi32(_mm_slli_epi32(shifted, 16), 16);
+}
+
+// For eight pixels: a * weightA + b * weightB + c * weightC + constant, >> 8, in 16 bits.
+inline __m128i weightedSums(__m128i a, __m128i b, __m128i c, int weightA, int weightB,
+                            int weightC, int constant) {
+    const __m128i ab = weightPair(weightA, weightB), c0 = weightPair(weightC, 0);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), ab),
+                                      _mm_madd_epi16(_mm_unpacklo_epi16(c, zero), c0));
+    const __m128i high = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), ab),
+                                       _mm_madd_epi16(_mm_unpackhi_epi16(c, zero), c0));
+    return _mm_packs_epi32(finishSums(low, constant), finishSums(high, constant));
+}
+
+inline __m128i load8(const std::int16_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Interleaves 16 blue, green and red bytes into the 48 bytes of 16 pixels. Pixels are formed
+// as blue, green, red, 0 and packed by pairs into 8-byte stores that overlap by two bytes, so
+// two bytes past the 48 are written too (with zeros): callers leave room for them.
+inline void storePixels(__m128i blue, __m128i green, __m128i red, std::uint8_t* out) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i blueGreen[2] = {_mm_unpacklo_epi8(blue, green), _mm_unpackhi_epi8(blue, green)};
+    const __m128i redZero[2] = {_mm_unpacklo_epi8(red, zero), _mm_unpackhi_epi8(red, zero)};
+    const __m128i even = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+    const __m128i odd = _mm_set_epi32(0x00FFFFFF, 0, 0x00FFFFFF, 0);
+    for (int half = 0; half < 2; ++half) {
+        for (int quarter = 0; quarter < 2; ++quarter) {
+            const __m128i pixels = quarter == 0 ? _mm_unpacklo_epi16(blueGreen[half], redZero[half])
+                                                : _mm_unpackhi_epi16(blueGreen[half], redZero[half]);
+            // Each 8-byte half: pixel 2i in bytes 0-2, pixel 2i+1 moved down to bytes 3-5.
+            const __m128i packed = _mm_or_si128(_mm_and_si128(pixels, even),
+                                                _mm_srli_epi64(_mm_and_si128(pixels, odd), 8));
+            std::uint8_t* at = out + 24 * half + 12 * quarter;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(at), packed);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(at + 6), _mm_unpackhi_epi64(packed, packed));
+        }
+    }
+}
+
+#endif
+
+}  // namespace
+
+void greyPixelRow(const std::int16_t* samples, int width, std::uint8_t* out) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 17 <= width; x += 16) {
+        const __m128i bytes = _mm_packus_epi16(load8(samples + x), load8(samples + x + 8));
+        storePixels(bytes, bytes, bytes, out + 3 * x);
+    }
+#endif
+    for (; x < width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = clampByte(samples[x]);
+}
+
+void rawPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr, int width,
+                 std::uint8_t* out) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 17 <= width; x += 16) {
+        storePixels(_mm_packus_epi16(load8(cr + x), load8(cr + x + 8)),
+                   _mm_packus_epi16(load8(cb + x), load8(cb + x + 8)),
+                   _mm_packus_epi16(load8(y + x), load8(y + x + 8)), out + 3 * x);
+    }
+#endif
+    for (; x < width; ++x) {
+        out[3 * x] = clampByte(cr[x]);
+        out[3 * x + 1] = clampByte(cb[x]);
+        out[3 * x + 2] = clampByte(y[x]);
+    }
+}
+
+void convertedPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
+                       int width, std::uint8_t* out) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 17 <= width; x += 16) {
+        __m128i channel[3][2];
+        for (int half = 0; half < 2; ++half) {
+            const int at = x + 8 * half;
+            const __m128i ys = load8(y + at), cbs = load8(cb + at), crs = load8(cr + at);
+            // Cb' and Cr' may not fit 16 bits: the 128 goes into the constant instead.
+            channel[0][half] = weightedSums(ys, cbs, crs, 256, 453, 0, -453 * 128);
+            channel[1][half] = weightedSums(ys, cbs, crs, 256, -87, -182, (87 + 182) * 128);
+            channel[2][half] = weightedSums(ys, cbs, crs, 256, 0, 358, -358 * 128);
+        }
+        storePixels(_mm_packus_epi16(channel[0][0], channel[0][1]),
+                   _mm_packus_epi16(channel[1][0], channel[1][1]),
+                   _mm_packus_epi16(channel[2][0], channel[2][1]), out + 3 * x);
+    }
+#endif
+    for (; x < width; ++x) convertPixel(y[x], cb[x], cr[x], out + 3 * x);
+}
+
+void greyWideRow(const std::int16_t* samples, int width, int precision, std::uint16_t* out) {
+    const int maximum = (1 << precision) - 1;
+    for (int x = 0; x < width; ++x) {
+        out[3 * x] = out[3 * x + 1] = out[3 * x + 2] =
+            static_cast<std::uint16_t>(std::clamp<int>(samples[x], 0, maximum));
+    }
+}
+
+void rawWideRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr, int width,
+                int precision, std::uint16_t* out) {
+    const int maximum = (1 << precision) - 1;
+    for (int x = 0; x < width; ++x) {
+        out[3 * x] = static_cast<std::uint16_t>(std::clamp<int>(cr[x], 0, maximum));
+        out[3 * x + 1] = static_cast<std::uint16_t>(std::clamp<int>(cb[x], 0, maximum));
+        out[3 * x + 2] = static_cast<std::uint16_t>(std::clamp<int>(y[x], 0, maximum));
+    }
+}
+
+void convertedWideRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
+                      int width, int precision, std::uint16_t* out) {
+    const int maximum = (1 << precision) - 1;
+    const int half = 1 << (precision - 1);
+    auto clamped = [maximum](int value) {
+        return static_cast<std::uint16_t>(std::clamp(value, 0, maximum));
+    };
+    for (int x = 0; x < width; ++x) {
+        const int luma = 4096 * y[x], blue = cb[x] - half, red = cr[x] - half;
+        out[3 * x] = clamped((luma + 7258 * blue) >> 12);
+        out[3 * x + 1] = clamped((luma - 1410 * blue - 2925 * red) >> 12);
+        out[3 * x + 2] = clamped((luma + 5742 * red) >> 12);
+    }
+}
+
+void greyByteRow(const std::int16_t* samples, int width, int precision, std::uint8_t* out) {
+    const int maximum = (1 << precision) - 1;
+    for (int x = 0; x < width; ++x) {
+        out[x] = static_cast<std::uint8_t>(std::clamp<int>(samples[x], 0, maximum) >> (precision - 8));
+    }
+}
+
+}  // namespace pictrano

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "imagelib/jpeg/JpegScan.h"
+
+namespace pictrano {
+
+// The bits of a scan's entropy-coded data, most significant first. Bits past the end of the data
+// do not exist: a decode that would use them fails, which overran() tells after the fact (the
+// zero padding behind the data keeps the reads themselves inside the buffer). Small enough to
+// copy: a decoding loop works on a local copy, which the compiler keeps in registers.
+class ScanBits {
+public:
+    explicit ScanBits(const JpegScan& scan)
+        : data_(scan.data.data()), limit_(8 * static_cast<std::uint64_t>(scan.dataLength)) {}
+
+    // The next 64 bits; at least the top 57 are the stream's (zeros past the end).
+    std::uint64_t peek() const {
+        std::uint64_t value;
+        std::memcpy(&value, data_ + (position_ >> 3), 8);
+        return fromBigEndian(value) << (position_ & 7);
+    }
+    std::uint32_t peek32() const { return static_cast<std::uint32_t>(peek() >> 32); }
+    void skip(unsigned bits) { position_ += bits; }
+    // One bit, or 0 past the end (overran() then says so).
+    int readBit() {
+        const int bit = (data_[position_ >> 3] >> (7 - (position_ & 7))) & 1;
+        ++position_;
+        return bit;
+    }
+    bool overran() const { return position_ > limit_; }
+    // Continues at a byte offset of the data (just after a restart marker).
+    void restartAt(std::size_t offset) { position_ = 8 * static_cast<std::uint64_t>(offset); }
+
+private:
+    static std::uint64_t fromBigEndian(std::uint64_t value) {
+        if constexpr (std::endian::native == std::endian::little) {
+            value = (value & 0x00000000FFFFFFFFull) << 32 | value >> 32;
+            value = (value & 0x0000FFFF0000FFFFull) << 16 | (value & 0xFFFF0000FFFF0000ull) >> 16;
+            value = (value & 0x00FF00FF00FF00FFull) << 8 | (value & 0xFF00FF00FF00FF00ull) >> 8;
+        }
+        return value;
+    }
+
+    const std::uint8_t* data_;
+    std::uint64_t limit_;
+    std::uint64_t position_ = 0;
+};
+
+// The value of an n-bit field of category n: below 2^(n-1) it stands for a negative value.
+inline int extendValue(std::uint32_t bits, int n) {
+    const int value = static_cast<int>(bits);
+    return value < (1 << (n - 1)) ? value - (1 << n) + 1 : value;
+}
+
+}  // namespace pictrano

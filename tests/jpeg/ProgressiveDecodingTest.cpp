@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "imagelib/jpeg/JpegDecoder.h"
+#include "imagelib/jpeg/JpegZigZag.h"
+#include "tests/jpeg/JpegTestFiles.h"
+#include "tests/support/JpegOracle.h"
+#include "tests/support/Pnm.h"
+#include "tests/support/TestData.h"
+
+namespace pictrano {
+namespace {
+
+using test::BitWriter;
+using test::Bytes;
+
+Bytes corpusFile(const std::string& name) { return test::readBytes(test::dataPath("jpeg/" + name)); }
+
+// A progressive grey file of 8-bit samples, all quantisers `quantiser`: the Annex K DC
+// luminance table and an AC table whose symbols 0x00 (end of band), 0x20 (run of 4 + 2 bits),
+// 0x01 and 0x11 (coefficients of one bit) and 0xF0 have the 3-bit codes 000 to 100.
+struct Scan {
+    int start, end, high, low;
+    Bytes coded;
+};
+Bytes progressiveGrey(int width, const std::vector<Scan>& scans, int quantiser = 1) {
+    Bytes file = {0xFF, 0xD8};
+    auto add = [&](const Bytes& piece) { file.insert(file.end(), piece.begin(), piece.end()); };
+    Bytes quant(65, static_cast<std::uint8_t>(quantiser));
+    quant[0] = 0;
+    add(test::jpegSegment(0xDB, quant));
+    add(test::jpegSegment(0xC2, {8, 0, 8, static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width), 1, 1, 0x11, 0}));
+    add(test::jpegSegment(0xC4, {0x00, 0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+    add(test::jpegSegment(0xC4, {0x10, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x20, 0x01, 0x11, 0xF0}));
+    for (const Scan& scan : scans) {
+        add(test::jpegSegment(0xDA, {1, 1, 0x00, static_cast<std::uint8_t>(scan.start), static_cast<std::uint8_t>(scan.end),
+                                     static_cast<std::uint8_t>(scan.high << 4 | scan.low)}));
+        add(scan.coded);
+    }
+    add({0xFF, 0xD9});
+    return file;
+}
+
+// Annex K DC luminance codes of categories 0 to 3: 00, 010, 011, 100.
+void dcDifference(BitWriter& out, int difference) {
+    static const std::map<int, std::pair<std::uint32_t, int>> codes = {
+        {0, {0b00, 2}}, {1, {0b010, 3}}, {-1, {0b010, 3}}, {2, {0b011, 3}}, {-2, {0b011, 3}}, {3, {0b011, 3}}, {-3, {0b011, 3}}};
+    const auto [code, length] = codes.at(difference);
+    out.put(code, length);
+    if (difference == 0) return;
+    const int category = length == 3 && (difference == 1 || difference == -1) ? 1 : 2;
+    out.put(static_cast<std::uint32_t>(difference < 0 ? difference + (1 << category) - 1 : difference), category);
+}
+
+Bytes bits(const std::function<void(BitWriter&)>& write) {
+    BitWriter out;
+    write(out);
+    return out.finish();
+}
+
+std::int16_t coefficient(const JpegDecoder& decoder, int block, int zigzag) {
+    return decoder.coefficients()[0][static_cast<std::size_t>(64 * block + kZigZagToNatural[static_cast<std::size_t>(zigzag)])];
+}
+
+TEST(ProgressiveDecoding, RefinementBitsSetTheNextBitOfEachCoefficient) {
+    // DC: a first pass with Al 1 gives -4, 0 and 6 (differences -2, +2, +3); bits 1 set bit 0.
+    // AC: a first pass gives -1 (index 1) and 1 (index 2); correction bits 1 move them away from
+    // zero by 1.
+    const Bytes file = progressiveGrey(24, {
+        {0, 0, 0, 1, bits([](BitWriter& out) { dcDifference(out, -2); dcDifference(out, 2); dcDifference(out, 3); })},
+        {0, 0, 1, 0, bits([](BitWriter& out) { out.put(0b111, 3); })},
+        {1, 2, 0, 0, bits([](BitWriter& out) {
+             out.put(0b010, 3); out.put(0, 1);  // 0/1: -1 at index 1
+             out.put(0b010, 3); out.put(1, 1);  // 0/1: +1 at index 2
+             out.put(0b000, 3);                 // next block: end of band
+             out.put(0b000, 3);
+         })},
+        {1, 2, 1, 0, bits([](BitWriter& out) {
+             out.put(0b000, 3); out.put(0b11, 2);  // end of band; correct both coefficients
+             out.put(0b000, 3);                    // nothing nonzero
+             out.put(0b000, 3);
+         })},
+    });
+    JpegDecoder decoder;
+    ASSERT_EQ(decoder.read(file.data(), file.size()), 1) << decoder.errors().utf8();
+    EXPECT_EQ(coefficient(decoder, 0, 0), -3) << "-4 with bit 0 set";
+    EXPECT_EQ(coefficient(decoder, 1, 0), 1) << "0 with bit 0 set";
+    EXPECT_EQ(coefficient(decoder, 2, 0), 7) << "6 with bit 0 set";
+    EXPECT_EQ(coefficient(decoder, 0, 1), -2) << "-1 corrected away from zero";
+    EXPECT_EQ(coefficient(decoder, 0, 2), 2) << "1 corrected away from zero";
+}
+
+TEST(ProgressiveDecoding, AnEndOfBandRunSkipsTheFollowingBlocks) {
+    // Run symbol 0x20 with bits 01: 4 + 1 = 5 blocks end their band; the sixth reads a symbol.
+    const Bytes file = progressiveGrey(48, {
+        {0, 0, 0, 0, bits([](BitWriter& out) { for (int i = 0; i < 6; ++i) dcDifference(out, 0); })},
+        {1, 63, 0, 0, bits([](BitWriter& out) {
+             out.put(0b001, 3); out.put(0b01, 2);  // run of 5
+             out.put(0b011, 3); out.put(1, 1);     // 1/1: +1 at index 2
+             out.put(0b000, 3);                    // end of band
+         })},
+    });
+    JpegDecoder decoder;
+    ASSERT_EQ(decoder.read(file.data(), file.size()), 1) << decoder.errors().utf8();
+    for (int block = 0; block < 5; ++block) EXPECT_EQ(coefficient(decoder, block, 2), 0) << block;
+    EXPECT_EQ(coefficient(decoder, 5, 2), 1);
+    EXPECT_EQ(coefficient(decoder, 5, 1), 0);
+}
+
+TEST(ProgressiveDecoding, AFileCutShortGivesThePictureDecodedSoFar) {
+    const Bytes file = corpusFile("generated/prog-420.jpg");
+    JpegDecoder whole;
+    ASSERT_EQ(whole.read(file.data(), file.size()), 1);
+    const std::vector<std::uint16_t> complete = test::pictureSamples(whole);
+    std::vector<std::size_t> scanStarts;
+    for (const test::FileSegment& segment : test::fileSegments(file)) {
+        if (segment.code == 0xDA) scanStarts.push_back(segment.start);
+    }
+    ASSERT_GT(scanStarts.size(), 3u);
+    double previous = 0;
+    for (std::size_t i = 1; i < scanStarts.size(); ++i) {
+        // Cut between scans, and in the middle of the scan before.
+        for (std::size_t cut : {scanStarts[i], (scanStarts[i - 1] + scanStarts[i]) / 2}) {
+            JpegDecoder decoder;
+            ASSERT_EQ(decoder.read(file.data(), cut), 1) << cut << ": " << decoder.errors().utf8();
+            ASSERT_EQ(decoder.width(), whole.width());
+            const double psnr = test::psnr(test::pictureSamples(decoder), complete, 255);
+            if (cut == scanStarts[i]) {
+                EXPECT_GT(psnr, 15.0) << cut << ": the picture so far resembles the whole";
+                EXPECT_GE(psnr, previous - 0.01) << "more scans never make it worse";
+                previous = psnr;
+            }
+        }
+    }
+}
+
+TEST(ProgressiveDecoding, EachScanUsesTheTablesDefinedBeforeIt) {
+    const Bytes file = corpusFile("generated/prog-restart.jpg");
+    // The file redefines tables between its scans, under identifiers earlier scans used.
+    std::map<int, int> definitions;
+    for (const test::FileSegment& segment : test::fileSegments(file)) {
+        if (segment.code == 0xC4) ++definitions[file[segment.start + 4]];
+    }
+    int redefined = 0;
+    for (const auto& [classAndId, count] : definitions) redefined += count > 1;
+    ASSERT_GT(redefined, 0);
+    JpegDecoder decoder;
+    ASSERT_EQ(decoder.read(file.data(), file.size()), 1);
+    EXPECT_GE(test::psnr(test::pictureSamples(decoder),
+                         [&] {
+                             const auto picture = test::decodeWithLibjpeg(file);
+                             std::vector<std::uint16_t> bgr;
+                             for (std::size_t i = 0; i < picture.samples.size(); i += 3) {
+                                 bgr.insert(bgr.end(), {picture.samples[i + 2], picture.samples[i + 1], picture.samples[i]});
+                             }
+                             return bgr;
+                         }(),
+                         255),
+              40.0);
+
+    // A table defined only after the scan that needs it is not found, even though it exists.
+    const std::vector<test::FileSegment> segments = test::fileSegments(file);
+    for (const char* kind : {"DC", "AC"}) {
+        // The table segment right before the first scan of that kind, moved after that scan.
+        for (std::size_t i = 1; i < segments.size(); ++i) {
+            if (segments[i].code != 0xDA || segments[i - 1].code != 0xC4) continue;
+            const std::size_t spectralStart = segments[i].start + 5 + 2 * file[segments[i].start + 4];
+            if ((file[spectralStart] == 0) != (std::string(kind) == "DC")) continue;
+            Bytes moved(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(segments[i - 1].start));
+            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(segments[i].start),
+                         file.begin() + static_cast<std::ptrdiff_t>(segments[i].end));
+            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(segments[i - 1].start),
+                         file.begin() + static_cast<std::ptrdiff_t>(segments[i - 1].end));
+            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(segments[i].end), file.end());
+            JpegDecoder late;
+            EXPECT_EQ(late.read(moved.data(), moved.size()), 0);
+            EXPECT_EQ(late.errors().utf8(), std::string(kind) == "DC" ? "直流ハフマンテーブルを取得できません。"
+                                                                      : "交流ハフマンテーブルを取得できません。");
+            break;
+        }
+    }
+}
+
+TEST(ProgressiveDecoding, ComponentIdentifiersAreMatchedWhateverTheirValue) {
+    const Bytes file = corpusFile("generated/prog-420.jpg");
+    const std::map<std::uint8_t, std::uint8_t> renamed = {{1, 200}, {2, 7}, {3, 0}};
+    Bytes changed = file;
+    for (const test::FileSegment& segment : test::fileSegments(file)) {
+        if (segment.code == 0xC2) {
+            for (std::size_t c = 0; c < 3; ++c) changed[segment.start + 10 + 3 * c] = renamed.at(file[segment.start + 10 + 3 * c]);
+        }
+        if (segment.code == 0xDA) {
+            for (std::size_t c = 0; c < file[segment.start + 4]; ++c) {
+                changed[segment.start + 5 + 2 * c] = renamed.at(file[segment.start + 5 + 2 * c]);
+            }
+        }
+    }
+    JpegDecoder original, decoder;
+    ASSERT_EQ(original.read(file.data(), file.size()), 1);
+    ASSERT_EQ(decoder.read(changed.data(), changed.size()), 1) << decoder.errors().utf8();
+    EXPECT_EQ(test::pictureSamples(decoder), test::pictureSamples(original));
+
+    // A scan naming a component the frame does not have cannot be decoded.
+    Bytes unknown = file;
+    unknown[test::findMarker(file, 0xDA) + 5] = 9;
+    JpegDecoder refused;
+    EXPECT_EQ(refused.read(unknown.data(), unknown.size()), 0);
+    EXPECT_EQ(refused.errors().utf8(), "スキャンデータの解析に失敗しました。");
+}
+
+}  // namespace
+}  // namespace pictrano
