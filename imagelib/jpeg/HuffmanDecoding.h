@@ -38,6 +38,15 @@ struct AcSymbol {
 
 inline bool decodeAcSymbol(ScanBits& bits, const JpegHuffmanTable& table, AcSymbol& out) {
     const std::uint64_t window = bits.peek();
+    // Most coefficients are settled by one lookup of code and value together.
+    const HuffmanLookup::Coefficient& fast = table.lookup.coefficient(window);
+    if (fast.length != 0) {
+        out.run = fast.run;
+        out.size = fast.size;
+        out.value = fast.value;
+        bits.skip(fast.length);
+        return !bits.overran();
+    }
     int symbol = 0;
     const int length = table.lookup.match(table, static_cast<std::uint32_t>(window >> 32), symbol);
     if (length == 0) return false;

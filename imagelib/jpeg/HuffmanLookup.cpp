@@ -60,7 +60,7 @@ void HuffmanLookup::build(const JpegHuffmanTable& table) {
         const std::uint32_t field = (i >> (kBits - length - size)) & ((1u << size) - 1);
         const int value = field < (1u << (size - 1)) ? static_cast<int>(field) - (1 << size) + 1 : static_cast<int>(field);
         coefficients_[i] = {static_cast<std::int16_t>(value), static_cast<std::uint8_t>(symbol >> 4),
-                            static_cast<std::uint8_t>(length + size)};
+                            static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(length + size)};
     }
 }
 

@@ -17,10 +17,11 @@ public:
     static constexpr int kBits = 9;
 
     // An AC coefficient whose code and additional bits both lie within the first kBits bits:
-    // its zero run, its value and the bits it takes (0: not such a coefficient).
+    // its zero run, size and value, and the bits it takes (0: not such a coefficient).
     struct Coefficient {
         std::int16_t value = 0;
         std::uint8_t run = 0;
+        std::uint8_t size = 0;
         std::uint8_t length = 0;
     };
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <optional>
 
 #include "imagelib/jpeg/DctPictureWriter.h"
@@ -7,6 +8,10 @@
 #include "imagelib/jpeg/InverseDct.h"
 #include "imagelib/jpeg/JpegDecoding.h"
 #include "imagelib/jpeg/JpegZigZag.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace pictrano {
 namespace {
@@ -253,6 +258,31 @@ std::optional<Msg> prepare(const JpegDecodeJob& job, FrameGeometry& geometry,
     return std::nullopt;
 }
 
+// Multiplies the coefficients by their quantisers (low 16 bits kept) into `block` and lists the
+// positions of the nonzero ones; returns their count.
+int dequantise(const std::int16_t* stored, const std::uint16_t* quantisers, std::int16_t* block,
+               std::uint8_t* nonzero) {
+    std::uint64_t present = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 16) {
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored + i));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored + i + 8));
+        const __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(first, zero), _mm_cmpeq_epi16(second, zero));
+        present |= static_cast<std::uint64_t>(~_mm_movemask_epi8(zeros) & 0xFFFF) << i;
+    }
+#else
+    for (int k = 0; k < 64; ++k) present |= static_cast<std::uint64_t>(stored[k] != 0) << k;
+#endif
+    int count = 0;
+    for (std::uint64_t bits = present; bits != 0; bits &= bits - 1) {
+        const int k = std::countr_zero(bits);
+        block[k] = static_cast<std::int16_t>(stored[k] * quantisers[k]);
+        nonzero[count++] = static_cast<std::uint8_t>(k);
+    }
+    return count;
+}
+
 // Dequantises and transforms every block into the picture, one MCU row at a time.
 void reconstruct(const JpegDecodeJob& job, const FrameGeometry& geometry,
                  const std::vector<const JpegQuantTable*>& quantTables,
@@ -264,6 +294,7 @@ void reconstruct(const JpegDecodeJob& job, const FrameGeometry& geometry,
     const int levelShift = 1 << (precision - 1);
     alignas(16) std::int16_t block[64] = {};
     std::uint8_t nonzero[64];
+    // Only the listed positions of the block are ever nonzero; each block's are cleared after.
     for (int row = 0; row < geometry.mcusDown; ++row) {
         for (std::size_t j = 0; j < strips.size(); ++j) {
             const ComponentGeometry& component = geometry.components[j];
@@ -272,12 +303,7 @@ void reconstruct(const JpegDecodeJob& job, const FrameGeometry& geometry,
                 for (int column = 0; column < component.unitsAcross; ++column) {
                     const std::int16_t* stored = blockAt(coefficients, geometry, static_cast<int>(j),
                                                          row * component.vertical + v, column);
-                    int count = 0;
-                    for (int k = 0; k < 64; ++k) {
-                        if (stored[k] == 0) continue;
-                        block[k] = static_cast<std::int16_t>(stored[k] * quantisers[k]);
-                        nonzero[count++] = static_cast<std::uint8_t>(k);
-                    }
+                    const int count = dequantise(stored, quantisers, block, nonzero);
                     idct.transform(block, nonzero, count, levelShift, strips[j].row(8 * v) + 8 * column,
                                    strips[j].pitch);
                     for (int i = 0; i < count; ++i) block[nonzero[i]] = 0;

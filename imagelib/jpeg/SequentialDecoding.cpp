@@ -46,18 +46,7 @@ std::optional<Msg> decodeBlock(ScanBits& stream, const ComponentTables& tables,
     nonzero[count++] = 0;
     for (int k = 1; k < 64;) {
         AcSymbol symbol;
-        const HuffmanLookup::Coefficient& fast = ac.lookup.coefficient(bits.peek());
-        if (fast.length != 0) {
-            // The common case in one lookup; the same as the general decode below.
-            bits.skip(fast.length);
-            symbol.run = fast.run;
-            symbol.size = 1;
-            symbol.value = fast.value;
-            if (bits.overran()) {
-                work.count = count;
-                return Msg::NoMatchingAcCode;
-            }
-        } else if (!decodeAcSymbol(bits, ac, symbol)) {
+        if (!decodeAcSymbol(bits, ac, symbol)) {
             work.count = count;
             return Msg::NoMatchingAcCode;
         }

@@ -48,7 +48,7 @@ int runCli(const std::vector<std::string>& arguments, const std::filesystem::pat
 
 TEST(CliJpeg, EveryTestJpegConvertsToEveryOutputFormat) {
     const std::vector<std::filesystem::path> sources = testJpegFiles();
-    ASSERT_GT(sources.size(), 35u);
+    ASSERT_EQ(sources.size(), 34u) << "every test file but the arithmetic-coded one";
     for (const OutputFormat& format : kOutputFormats) {
         SCOPED_TRACE(format.option);
         test::TempDir config, out;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/front/ImageLoader.h"
+#include "imagelib/jpeg/JpegDecoder.h"
 #include "imagelib/image/RowLayout.h"
 #include "platform/TextConversion.h"
 #include "tests/support/PngOracle.h"
@@ -50,6 +51,65 @@ TEST(ImageLoader, LoadsAPalettedBitmapWithItsPaletteAndIndices) {
             ASSERT_EQ(std::memcmp(image->palette() + 4 * index, pixel, 3), 0) << x << "," << y;
         }
     }
+}
+
+// The decoder's own picture for the colour mode the loader should hand it.
+std::vector<std::uint8_t> decodedBytes(const std::vector<std::uint8_t>& file, std::uint32_t colourMode) {
+    JpegDecoder decoder;
+    decoder.ColourMode = colourMode;
+    EXPECT_EQ(decoder.read(file.data(), file.size()), 1);
+    const auto* pixels = static_cast<const std::uint8_t*>(decoder.pixels());
+    return {pixels, pixels + pixelRowStride(decoder.width()) * decoder.height()};
+}
+
+std::vector<std::uint8_t> loadedBytes(const std::vector<std::uint8_t>& file, std::uint32_t colourOptions) {
+    ImageLoader loader;
+    loader.colourOptions = colourOptions;
+    auto image = loader.loadMemory(file.data(), file.size());
+    EXPECT_NE(image, nullptr) << loader.errors().utf8();
+    if (image == nullptr) return {};
+    return {image->pixelBits(), image->pixelBits() + pixelRowStride(image->width()) * image->height()};
+}
+
+TEST(ImageLoader, HandsTheColourOptionsToTheJpegReader) {
+    const auto dct = readBytes(dataPath("jpeg/generated/base-444.jpg"));
+    const auto lossless = readBytes(dataPath("jpeg/generated/lossless-rgb-p1.jpg"));
+    // 0 keeps the reader's default, which converts both kinds.
+    EXPECT_EQ(loadedBytes(dct, 0), decodedBytes(dct, 3));
+    EXPECT_EQ(loadedBytes(lossless, 0), decodedBytes(lossless, 3));
+    // 2: DCT files raw, lossless files still converted; 0x200 the reverse.
+    EXPECT_EQ(loadedBytes(dct, 2), decodedBytes(dct, 2));
+    EXPECT_NE(loadedBytes(dct, 2), loadedBytes(dct, 0));
+    EXPECT_EQ(loadedBytes(lossless, 2), loadedBytes(lossless, 0));
+    EXPECT_EQ(loadedBytes(lossless, 0x200), decodedBytes(lossless, 0x200));
+    EXPECT_NE(loadedBytes(lossless, 0x200), loadedBytes(lossless, 0));
+    EXPECT_EQ(loadedBytes(dct, 0x200), loadedBytes(dct, 0));
+}
+
+TEST(ImageLoader, LoadsJpegFilesOfEveryPrecision) {
+    // Twelve-bit samples are narrowed to their top 8 bits.
+    const auto twelve = readBytes(dataPath("jpeg/generated/ext-12bit.jpg"));
+    JpegDecoder decoder;
+    ASSERT_EQ(decoder.read(twelve.data(), twelve.size()), 1);
+    ImageLoader loader;
+    auto image = loader.loadMemory(twelve.data(), twelve.size());
+    ASSERT_NE(image, nullptr) << loader.errors().utf8();
+    const auto* wide = static_cast<const std::uint16_t*>(decoder.pixels());
+    for (std::size_t i = 0; i < static_cast<std::size_t>(pixelRowStride(image->width()) * image->height()); ++i) {
+        ASSERT_EQ(image->pixelBits()[i], wide[i] >> 4) << i;
+    }
+    // A grey picture asked for with its palette keeps it, each index its pixel's grey.
+    const auto grey = readBytes(dataPath("jpeg/generated/base-grey.jpg"));
+    ImageLoader paletted;
+    paletted.outputFlags = 0x13;
+    auto withPalette = paletted.loadMemory(grey.data(), grey.size());
+    ASSERT_NE(withPalette, nullptr) << paletted.errors().utf8();
+    ASSERT_EQ(withPalette->paletteCount(), 256);
+    EXPECT_EQ(withPalette->indexPlane()[0], withPalette->pixelBits()[0]);
+    // A damaged file gives the reader's message.
+    auto damaged = grey;
+    damaged[2] = 0;
+    EXPECT_EQ(loadMessage(damaged), "タグがありません。");
 }
 
 TEST(ImageLoader, ReadsFilesUpToTheSizeLimitAndRefusesLargerOnes) {

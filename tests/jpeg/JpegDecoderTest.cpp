@@ -118,8 +118,37 @@ TEST(JpegDecoder, TheLastOfTwoDriSegmentsGivesTheInterval) {
     EXPECT_TRUE(!decoded || test::pictureSamples(wrong) != test::pictureSamples(original));
 }
 
+TEST(JpegDecoder, ScanDataThatEndsTooEarlyFailsSequentialAndLosslessFiles) {
+    for (const char* name : {"generated/base-420.jpg", "generated/base-grey-restart.jpg", "generated/lossless-grey-p2.jpg",
+                             "generated/lossless-restart.jpg"}) {
+        const Bytes file = corpusFile(name);
+        const std::size_t cut = (test::findMarker(file, 0xDA) + file.size()) / 2;
+        const std::string message = readMessage(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut)));
+        EXPECT_TRUE(message == "一致するDC符号がありません。" || message == "一致するAC符号がありません。" ||
+                    message == "スキャンデータがありません。")
+            << name << ": " << message;
+    }
+}
+
+TEST(JpegDecoder, AScanMayHoldMoreThanTenThousandRestartMarkers) {
+    test::LibjpegSettings settings;
+    settings.quality = 30;
+    settings.restartInterval = 1;
+    const test::LibjpegPicture picture = test::drawTestPicture(840, 800, 1);  // 105 x 100 MCUs
+    const Bytes file = test::encodeWithLibjpeg(picture, settings);
+    JpegDecoder decoder;
+    ASSERT_EQ(decoder.read(file.data(), file.size()), 1) << decoder.errors().utf8();
+    EXPECT_EQ(decoder.stream().scans.get(0)->restartPositions.size(), 105u * 100 - 1);
+    const test::LibjpegPicture expected = test::decodeWithLibjpeg(file);
+    std::vector<std::uint16_t> grey;
+    const std::vector<std::uint16_t> samples = test::pictureSamples(decoder);
+    for (std::size_t i = 0; i < samples.size(); i += 3) grey.push_back(samples[i]);
+    EXPECT_GE(test::psnr(grey, std::vector<std::uint16_t>(expected.samples.begin(), expected.samples.end()), 255), 40.0);
+}
+
 TEST(JpegDecoder, AGreyPictureCanComeWithAGreyPalette) {
-    for (const char* name : {"generated/base-grey.jpg", "generated/lossless-grey-p4.jpg", "generated/ext-12bit-grey.jpg"}) {
+    for (const char* name : {"generated/base-grey.jpg", "generated/lossless-grey-p4.jpg", "generated/ext-12bit-grey.jpg",
+                             "generated/lossless-12bit-grey.jpg"}) {
         SCOPED_TRACE(name);
         const Bytes file = corpusFile(name);
         JpegDecoder decoder;
@@ -219,8 +248,16 @@ TEST(JpegDecoder, FramesThatCannotBeDecodedAreRefusedBeforeAnySample) {
         Bytes file;
         const char* message;
     };
+    // The first scan holding only the first component: the components spread over scans.
+    const std::size_t scan = test::findMarker(colour, 0xDA);
+    Bytes firstScanOfOne = colour;
+    firstScanOfOne.erase(firstScanOfOne.begin() + static_cast<std::ptrdiff_t>(scan + 7),
+                         firstScanOfOne.begin() + static_cast<std::ptrdiff_t>(scan + 11));
+    firstScanOfOne[scan + 3] = 8;
+    firstScanOfOne[scan + 4] = 1;
     const Case cases[] = {
         {"two components", two, "フレーム数が不正です。"},
+        {"a first scan with fewer components than the frame", firstScanOfOne, "対応していない形式です。"},
         {"a precision of 10 bits", changed(grey, test::findMarker(grey, 0xC0) + 4, 10), "対応していない形式です。"},
         {"factors 3 and 2 that do not divide", changed(colour, frame + 14, 0x31), "対応していない形式です。"},
         {"a quantisation table that is not there", changed(grey, test::findMarker(grey, 0xC0) + 12, 3), "ハフマンテーブルや量子テーブルを取得できません。"},

@@ -7,40 +7,17 @@
 
 #include "imagelib/jpeg/JpegStream.h"
 #include "imagelib/jpeg/JpegZigZag.h"
+#include "tests/jpeg/JpegTestFiles.h"
 #include "tests/support/JpegOracle.h"
 #include "tests/support/TestData.h"
 
 namespace pictrano {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::FileSegment;
 using test::dataPath;
-
-// One marker segment of a file as its bytes lie there; an SOS segment runs to the next marker
-// that is not RSTn.
-struct FileSegment {
-    std::uint8_t code;
-    std::size_t start;
-    std::size_t end;
-};
-
-std::vector<FileSegment> segmentsOf(const Bytes& file) {
-    std::vector<FileSegment> segments;
-    std::size_t at = 2;
-    while (at + 4 <= file.size() && file[at + 1] != 0xD9) {
-        const std::uint8_t code = file[at + 1];
-        std::size_t end = at + 2 + (file[at + 2] << 8 | file[at + 3]);
-        if (code == 0xDA) {
-            while (end + 1 < file.size() &&
-                   !(file[end] == 0xFF && file[end + 1] != 0 && (file[end + 1] & 0xF8) != 0xD0)) {
-                ++end;
-            }
-        }
-        segments.push_back({code, at, end});
-        at = end;
-    }
-    return segments;
-}
+constexpr auto segmentsOf = test::fileSegments;
 
 Bytes bytesOf(const Bytes& file, const FileSegment& segment) {
     return {file.begin() + static_cast<std::ptrdiff_t>(segment.start),
@@ -215,11 +192,7 @@ TEST(JpegSegments, ADhtWithFourTablesGivesFourTablesWrittenAsFourSegments) {
     EXPECT_EQ(dc->codeLength[12], 0);
 }
 
-Bytes segment(std::uint8_t code, const Bytes& body) {
-    Bytes out = {0xFF, code, static_cast<std::uint8_t>((body.size() + 2) >> 8), static_cast<std::uint8_t>(body.size() + 2)};
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
-}
+constexpr auto segmentWith = test::jpegSegment;
 
 TEST(JpegSegments, HuffmanCodesAreCanonical) {
     // One code of length 1 and two of length 2: 0, 10, 11.
@@ -254,17 +227,17 @@ TEST(JpegSegments, SegmentsWhoseDeclaredLengthsDisagreeWithTheirContentsAreRefus
     dqtPrecision2[0] = 0x20;
 
     JpegHuffmanTableList huffman;
-    EXPECT_EQ(huffman.parseSegment(segment(0xC4, dht257).data(), dht257.size() + 4, 0), 0u);
-    EXPECT_EQ(huffman.parseSegment(segment(0xC4, dhtShort).data(), dhtShort.size() + 4, 0), 0u);
-    const Bytes dhtOk = segment(0xC4, {0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5});
+    EXPECT_EQ(huffman.parseSegment(segmentWith(0xC4, dht257).data(), dht257.size() + 4, 0), 0u);
+    EXPECT_EQ(huffman.parseSegment(segmentWith(0xC4, dhtShort).data(), dhtShort.size() + 4, 0), 0u);
+    const Bytes dhtOk = segmentWith(0xC4, {0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5});
     EXPECT_EQ(huffman.parseSegment(dhtOk.data(), dhtOk.size() - 1, 0), 0u) << "length past the data";
     EXPECT_EQ(huffman.parseSegment(dhtOk.data(), dhtOk.size(), 0), dhtOk.size());
 
     JpegQuantTableList quant;
-    EXPECT_EQ(quant.parseSegment(segment(0xDB, dqtTwoAndAByte).data(), dqtTwoAndAByte.size() + 4, 0), 0u);
-    EXPECT_EQ(quant.parseSegment(segment(0xDB, dqtPrecision2).data(), dqtPrecision2.size() + 4, 0), 0u);
+    EXPECT_EQ(quant.parseSegment(segmentWith(0xDB, dqtTwoAndAByte).data(), dqtTwoAndAByte.size() + 4, 0), 0u);
+    EXPECT_EQ(quant.parseSegment(segmentWith(0xDB, dqtPrecision2).data(), dqtPrecision2.size() + 4, 0), 0u);
     Bytes dqtTwo(dqtTwoAndAByte.begin(), dqtTwoAndAByte.end() - 1);
-    const Bytes two = segment(0xDB, dqtTwo);
+    const Bytes two = segmentWith(0xDB, dqtTwo);
     EXPECT_EQ(two[3], 132);
     quant.clear();
     EXPECT_EQ(quant.parseSegment(two.data(), two.size(), 100), two.size());

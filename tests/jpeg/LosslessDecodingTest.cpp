@@ -210,6 +210,15 @@ TEST(LosslessDecoding, FilesOutsideWhatTheDecoderHandlesAreRefused) {
         {"a restart interval that splits a row", test::writeLosslessJpeg(8, 4, grey, {8, 1, 0, 12}), "対応していない形式です。"},
         {"a point transform as large as the precision", changed(scan + 9, 8), "対応していない形式です。"},
         {"a difference with no code", handCoded(2, 1, 1, {0}) /* one difference for two samples */, "一致するDC符号がありません。"},
+        {"restart markers missing", [&] {
+             Bytes restarting = test::writeLosslessJpeg(8, 4, grey, {8, 1, 0, 8});
+             const std::size_t marker = test::findMarker(restarting, 0xDA) + 10;
+             for (std::size_t at = marker; at + 1 < restarting.size(); ++at) {
+                 if (restarting[at] == 0xFF && (restarting[at + 1] & 0xF8) == 0xD0) restarting[at + 1] = 0x00;
+             }
+             return restarting;
+         }(),
+         "スキャンデータがありません。"},
     };
     for (const Case& c : cases) {
         JpegDecoder decoder;

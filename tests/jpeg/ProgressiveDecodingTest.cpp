@@ -110,6 +110,35 @@ TEST(ProgressiveDecoding, AnEndOfBandRunSkipsTheFollowingBlocks) {
     EXPECT_EQ(coefficient(decoder, 5, 1), 0);
 }
 
+TEST(ProgressiveDecoding, BandsThatCannotHoldTheirCodesEndTheScansThere) {
+    const Scan dc = {0, 0, 0, 0, bits([](BitWriter& out) { dcDifference(out, 2); })};
+    const Scan firstPass = {1, 2, 0, 0, bits([](BitWriter& out) {
+        out.put(0b010, 3), out.put(1, 1);  // 0/1: +1 at index 1
+        out.put(0b010, 3), out.put(0, 1);  // 0/1: -1 at index 2
+    })};
+    struct Case {
+        const char* what;
+        Scan scan;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a band ending past index 63", {60, 64, 0, 0, bits([](BitWriter& out) { out.put(0b000, 3); })},
+         "AC符号の復元に失敗しました。"},
+        {"a refinement whose run finds too few zero coefficients",
+         {1, 2, 1, 0, bits([](BitWriter& out) { out.put(0b011, 3), out.put(1, 1); })},  // 1/1
+         "データが長すぎます。"},
+        {"sixteen zeros in a band of two", {1, 2, 1, 0, bits([](BitWriter& out) { out.put(0b100, 3); })},
+         "ZRLが長すぎます。"},
+    };
+    for (const Case& c : cases) {
+        const Bytes file = progressiveGrey(8, {dc, firstPass, c.scan}, 4);
+        JpegDecoder decoder;
+        ASSERT_EQ(decoder.read(file.data(), file.size()), 1) << c.what;
+        EXPECT_EQ(decoder.errors().utf8(), c.message) << c.what;
+        EXPECT_EQ(coefficient(decoder, 0, 0), 2) << c.what << ": the scans before stay";
+    }
+}
+
 TEST(ProgressiveDecoding, AFileCutShortGivesThePictureDecodedSoFar) {
     const Bytes file = corpusFile("generated/prog-420.jpg");
     JpegDecoder whole;
@@ -135,6 +164,36 @@ TEST(ProgressiveDecoding, AFileCutShortGivesThePictureDecodedSoFar) {
             }
         }
     }
+}
+
+TEST(ProgressiveDecoding, MissingRestartMarkersEndTheScansWithThePictureSoFar) {
+    const Bytes file = corpusFile("generated/prog-restart.jpg");
+    // Drops the restart markers of the third scan (and only those).
+    const std::vector<test::FileSegment> segments = test::fileSegments(file);
+    std::vector<std::size_t> scans;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        if (segments[i].code == 0xDA) scans.push_back(i);
+    }
+    ASSERT_GT(scans.size(), 3u);
+    const test::FileSegment& third = segments[scans[2]];
+    Bytes stripped(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(third.start));
+    int dropped = 0;
+    for (std::size_t at = third.start; at < third.end; ++at) {
+        if (at + 1 < third.end && file[at] == 0xFF && (file[at + 1] & 0xF8) == 0xD0) {
+            ++at;
+            ++dropped;
+            continue;
+        }
+        stripped.push_back(file[at]);
+    }
+    stripped.insert(stripped.end(), file.begin() + static_cast<std::ptrdiff_t>(third.end), file.end());
+    ASSERT_GT(dropped, 0);
+    JpegDecoder whole, decoder;
+    ASSERT_EQ(whole.read(file.data(), file.size()), 1);
+    ASSERT_EQ(decoder.read(stripped.data(), stripped.size()), 1) << decoder.errors().utf8();
+    EXPECT_FALSE(decoder.errors().utf8().empty()) << "the reason the scans ended stays in the buffers";
+    EXPECT_NE(test::pictureSamples(decoder), test::pictureSamples(whole));
+    EXPECT_GT(test::psnr(test::pictureSamples(decoder), test::pictureSamples(whole), 255), 15.0);
 }
 
 TEST(ProgressiveDecoding, EachScanUsesTheTablesDefinedBeforeIt) {
@@ -163,25 +222,32 @@ TEST(ProgressiveDecoding, EachScanUsesTheTablesDefinedBeforeIt) {
 
     // A table defined only after the scan that needs it is not found, even though it exists.
     const std::vector<test::FileSegment> segments = test::fileSegments(file);
+    int found = 0;
     for (const char* kind : {"DC", "AC"}) {
-        // The table segment right before the first scan of that kind, moved after that scan.
+        // The table segment last before the first scan of that kind, moved after that scan.
         for (std::size_t i = 1; i < segments.size(); ++i) {
-            if (segments[i].code != 0xDA || segments[i - 1].code != 0xC4) continue;
+            if (segments[i].code != 0xDA) continue;
             const std::size_t spectralStart = segments[i].start + 5 + 2 * file[segments[i].start + 4];
             if ((file[spectralStart] == 0) != (std::string(kind) == "DC")) continue;
-            Bytes moved(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(segments[i - 1].start));
-            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(segments[i].start),
-                         file.begin() + static_cast<std::ptrdiff_t>(segments[i].end));
-            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(segments[i - 1].start),
-                         file.begin() + static_cast<std::ptrdiff_t>(segments[i - 1].end));
-            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(segments[i].end), file.end());
+            std::size_t table = i - 1;
+            while (segments[table].code != 0xC4) --table;
+            const test::FileSegment& scan = segments[i];
+            const test::FileSegment& definition = segments[table];
+            Bytes moved(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(definition.start));
+            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(definition.end),
+                         file.begin() + static_cast<std::ptrdiff_t>(scan.end));
+            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(definition.start),
+                         file.begin() + static_cast<std::ptrdiff_t>(definition.end));
+            moved.insert(moved.end(), file.begin() + static_cast<std::ptrdiff_t>(scan.end), file.end());
             JpegDecoder late;
             EXPECT_EQ(late.read(moved.data(), moved.size()), 0);
             EXPECT_EQ(late.errors().utf8(), std::string(kind) == "DC" ? "直流ハフマンテーブルを取得できません。"
                                                                       : "交流ハフマンテーブルを取得できません。");
+            ++found;
             break;
         }
     }
+    EXPECT_EQ(found, 2);
 }
 
 TEST(ProgressiveDecoding, ComponentIdentifiersAreMatchedWhateverTheirValue) {
