@@ -44,4 +44,13 @@ std::optional<Msg> describeFrame(const JpegFrame& frame, int unitSize, FrameGeom
     return std::nullopt;
 }
 
+std::optional<Msg> describeDctFrame(const JpegStream& stream, FrameGeometry& geometry) {
+    const JpegFrame* frame = stream.frames.get(0);
+    if (frame == nullptr || frame->samplesPerLine <= 0 || frame->lines <= 0) return Msg::NoFrameInfo;
+    const std::size_t count = frame->components.size();
+    if (count != 1 && count != 3) return Msg::ComponentCountInvalid;
+    if (frame->precision != 8 && frame->precision != 12) return Msg::UnsupportedProcess;
+    return describeFrame(*frame, 8, geometry);
+}
+
 }  // namespace pictrano

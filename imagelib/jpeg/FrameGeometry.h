@@ -6,6 +6,7 @@
 
 #include "imagelib/image/MessageCatalogue.h"
 #include "imagelib/jpeg/JpegFrame.h"
+#include "imagelib/jpeg/JpegStream.h"
 
 namespace pictrano {
 
@@ -39,5 +40,10 @@ struct FrameGeometry {
 // the library's limits, and with "unsupported format" when a component's factors do not divide
 // the largest ones (up-sampling by replication needs whole ratios).
 std::optional<Msg> describeFrame(const JpegFrame& frame, int unitSize, FrameGeometry& geometry);
+
+// The geometry of the first frame of a DCT stream, after the checks the DCT processes share, in
+// order: a frame with width and height ("no frame information"), one or three components
+// ("invalid component count"), 8 or 12 bits ("unsupported format"), then describeFrame's.
+std::optional<Msg> describeDctFrame(const JpegStream& stream, FrameGeometry& geometry);
 
 }  // namespace pictrano

@@ -1,5 +1,6 @@
 #include "imagelib/jpeg/InverseDct.h"
 
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -54,6 +55,20 @@ InverseDct::InverseDct() {
             const int mirroredY = weights_[8 * (7 - y) + x][k] * ((v & 1) ? -1 : 1);
             mirrored_ = mirrored_ && mirroredX == weights_[n][k] && mirroredY == weights_[n][k];
             if (y < 4 && x < 4) quadrant_[k][4 * y + x] = weights_[n][k];
+        }
+    }
+    std::array<int, 4> filled{};
+    for (int k = 0; k < 64; ++k) {
+        const int c = parityClass(k);
+        const int pair = 8 * c + filled[c] / 2;
+        pairMembers_[pair][filled[c] % 2] = static_cast<std::uint8_t>(k);
+        pairOf_[k] = static_cast<std::uint8_t>(pair);
+        ++filled[c];
+    }
+    for (int pair = 0; pair < 32; ++pair) {
+        for (int n = 0; n < 16; ++n) {
+            pairWeights_[pair][2 * n] = quadrant_[pairMembers_[pair][0]][n];
+            pairWeights_[pair][2 * n + 1] = quadrant_[pairMembers_[pair][1]][n];
         }
     }
 }
@@ -153,32 +168,23 @@ inline __m128i reverseLanes(__m128i value) { return _mm_shuffle_epi32(value, _MM
 void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
                                           const std::uint8_t* nonzero, int count, int levelShift, std::int16_t* out,
                                       std::ptrdiff_t pitch) const {
-    // Per class, the coefficients in pairs: one multiply-add forms two products per output.
-    std::array<std::array<std::uint8_t, 64>, 4> members;
-    std::array<int, 4> sizes{};
-    for (int i = 0; i < count; ++i) {
-        const int k = nonzero[i];
-        const int c = parityClass(k);
-        members[c][sizes[c]++] = static_cast<std::uint8_t>(k);
-    }
+    // The fixed pairs holding a nonzero coefficient; one multiply-add forms two products per
+    // output.
+    std::uint32_t active = 0;
+    for (int i = 0; i < count; ++i) active |= 1u << pairOf_[nonzero[i]];
     __m128i sums[4][4];
     for (int c = 0; c < 4; ++c) {
         __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
-        for (int i = 0; i < sizes[c]; i += 2) {
-            const int k1 = members[c][i];
-            const int k2 = i + 1 < sizes[c] ? members[c][i + 1] : k1;
-            const std::int16_t c2 = i + 1 < sizes[c] ? block[k2] : 0;
+        for (std::uint32_t pairs = (active >> (8 * c)) & 0xFF; pairs != 0; pairs &= pairs - 1) {
+            const int pair = 8 * c + std::countr_zero(pairs);
             const __m128i factors = _mm_set1_epi32(static_cast<std::int32_t>(
-                static_cast<std::uint32_t>(static_cast<std::uint16_t>(block[k1])) |
-                static_cast<std::uint32_t>(static_cast<std::uint16_t>(c2)) << 16));
-            const auto* w1 = reinterpret_cast<const __m128i*>(quadrant_[k1].data());
-            const auto* w2 = reinterpret_cast<const __m128i*>(quadrant_[k2].data());
-            const __m128i low1 = _mm_load_si128(w1), high1 = _mm_load_si128(w1 + 1);
-            const __m128i low2 = _mm_load_si128(w2), high2 = _mm_load_si128(w2 + 1);
-            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi16(low1, low2), factors));
-            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi16(low1, low2), factors));
-            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi16(high1, high2), factors));
-            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi16(high1, high2), factors));
+                static_cast<std::uint32_t>(static_cast<std::uint16_t>(block[pairMembers_[pair][0]])) |
+                static_cast<std::uint32_t>(static_cast<std::uint16_t>(block[pairMembers_[pair][1]])) << 16));
+            const auto* w = reinterpret_cast<const __m128i*>(pairWeights_[pair].data());
+            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_load_si128(w), factors));
+            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_load_si128(w + 1), factors));
+            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_load_si128(w + 2), factors));
+            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_load_si128(w + 3), factors));
         }
         sums[c][0] = s0;
         sums[c][1] = s1;

@@ -45,6 +45,11 @@ private:
     std::array<std::array<std::int16_t, 64>, 64> weights_{};
     // Column k of the weights restricted to the top-left 4 x 4 outputs (4y + x).
     alignas(16) std::array<std::array<std::int16_t, 16>, 64> quadrant_{};
+    // The coefficients of each parity class in fixed pairs (pairs 8c to 8c + 7 for class c), with
+    // the quadrant weights of each pair interleaved for multiply-adds: (w1[n], w2[n]) for n 0-15.
+    alignas(16) std::array<std::array<std::int16_t, 32>, 32> pairWeights_{};
+    std::array<std::array<std::uint8_t, 2>, 32> pairMembers_{};
+    std::array<std::uint8_t, 64> pairOf_{};
     // The weights mirror exactly (a sign per odd frequency), so each quadrant of outputs follows
     // from the top-left one; and every DC weight is the same.
     bool mirrored_ = false;

@@ -78,13 +78,17 @@ int JpegDecoder::readFile(const std::uint8_t* data, std::size_t length) {
     const JpegFrame* frame = stream_.frames.get(0);
     if (frame == nullptr) return fail(Msg::NoFrameData2);
     JpegDecodeJob job{stream_, OutputFlags, ColourMode, restartInterval_, picture_, errors_};
+    int decoded = 0;
     switch (frame->kind) {
         case 0xC0:
-        case 0xC1: return decodeSequential(job);
-        case 0xC2: return decodeProgressive(job, coefficients_);
-        case 0xC3: return decodeLossless(job);
+        case 0xC1: decoded = decodeSequential(job); break;
+        case 0xC2: decoded = decodeProgressive(job, coefficients_); break;
+        case 0xC3: decoded = decodeLossless(job); break;
         default: return fail(Msg::UnsupportedProcess);
     }
+    // A failed decode leaves no half-made picture behind.
+    if (decoded == 0) picture_.releasePictures();
+    return decoded;
 }
 
 int JpegDecoder::walk(const std::uint8_t* data, std::size_t length) {

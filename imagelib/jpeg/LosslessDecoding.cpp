@@ -73,17 +73,13 @@ std::optional<Msg> decodeSamples(const JpegDecodeJob& job, const LosslessSetup& 
     const int mask = (1 << bits) - 1;
     const int initial = 1 << (bits - 1);
     ScanBits stream(scan);
-    const int interval = job.restartInterval;
     int firstRowOfInterval = 0;
     int mcu = 0;
     for (int row = 0; row < geometry.mcusDown; ++row) {
         for (int column = 0; column < geometry.mcusAcross; ++column, ++mcu) {
-            if (interval > 0 && mcu > 0 && mcu % interval == 0) {
-                const auto restart = static_cast<std::size_t>(mcu / interval);
-                if (restart > scan.restartPositions.size()) return Msg::NoScanData;
-                stream.restartAt(scan.restartPositions[restart - 1]);
-                firstRowOfInterval = row;
-            }
+            const Restart restart = restartBefore(mcu, job.restartInterval, scan, stream);
+            if (restart == Restart::MarkerMissing) return Msg::NoScanData;
+            if (restart == Restart::Done) firstRowOfInterval = row;
             for (std::size_t j = 0; j < planes.size(); ++j) {
                 const ComponentGeometry& component = geometry.components[j];
                 SamplePlane& plane = planes[j];
@@ -119,6 +115,13 @@ std::optional<Msg> decodeSamples(const JpegDecodeJob& job, const LosslessSetup& 
 int convertedSample(float value, int maximum) {
     const int truncated = static_cast<int>(std::clamp(value, -1.0f, static_cast<float>(maximum) + 1.0f));
     return std::clamp(truncated, 0, maximum);
+}
+
+// The grey picture's byte for a sample: its top 8 bits, or below 8 bits the sample widened to
+// 0..255 as the full-colour picture is when it is loaded.
+std::uint8_t greyByte(int sample, int precision) {
+    if (precision >= 8) return static_cast<std::uint8_t>(sample >> (precision - 8));
+    return static_cast<std::uint8_t>(sample * 255 / ((1 << precision) - 1));
 }
 
 void buildOutput(const JpegDecodeJob& job, const LosslessSetup& setup,
@@ -166,8 +169,7 @@ void buildOutput(const JpegDecodeJob& job, const LosslessSetup& setup,
                 picture.pixels[at + 2] = static_cast<std::uint8_t>(red);
             }
             if (!picture.grey.empty()) {
-                picture.grey[stored * greyStride + static_cast<std::size_t>(x)] =
-                    static_cast<std::uint8_t>(wide ? value[0] >> (precision - 8) : value[0]);
+                picture.grey[stored * greyStride + static_cast<std::size_t>(x)] = greyByte(value[0], precision);
             }
         }
     }

@@ -158,17 +158,14 @@ bool decodeScan(const JpegDecodeJob& job, const ScanPlan& plan, const FrameGeome
     const JpegScan& scan = *plan.scan;
     ScanBits bits(scan);
     std::fill(state.endRuns.begin(), state.endRuns.end(), 0);
-    const int interval = job.restartInterval;
     int mcu = 0;
     auto startMcu = [&]() {
-        if (interval > 0 && mcu > 0 && mcu % interval == 0) {
-            const auto restart = static_cast<std::size_t>(mcu / interval);
-            if (restart > scan.restartPositions.size()) return false;
-            bits.restartAt(scan.restartPositions[restart - 1]);
+        const Restart restart = restartBefore(mcu, job.restartInterval, scan, bits);
+        if (restart == Restart::Done) {
             std::fill(state.predictors.begin(), state.predictors.end(), 0);
             std::fill(state.endRuns.begin(), state.endRuns.end(), 0);
         }
-        return true;
+        return restart != Restart::MarkerMissing;
     };
     auto decode = [&](std::size_t i, int row, int column) {
         const int c = plan.components[i];
@@ -244,14 +241,8 @@ std::optional<Msg> planScan(const JpegDecodeJob& job, const JpegFrame& frame,
 
 std::optional<Msg> prepare(const JpegDecodeJob& job, FrameGeometry& geometry,
                            std::vector<const JpegQuantTable*>& quantTables) {
-    const JpegFrame* frame = job.stream.frames.get(0);
-    if (frame == nullptr) return Msg::NoFrameInfo;
-    if (frame->samplesPerLine <= 0 || frame->lines <= 0) return Msg::NoFrameInfo;
-    const std::size_t count = frame->components.size();
-    if (count != 1 && count != 3) return Msg::ComponentCountInvalid;
-    if (frame->precision != 8 && frame->precision != 12) return Msg::UnsupportedProcess;
-    if (auto failure = describeFrame(*frame, 8, geometry)) return failure;
-    for (const FrameComponent& component : frame->components) {
+    if (auto failure = describeDctFrame(job.stream, geometry)) return failure;
+    for (const FrameComponent& component : job.stream.frames.get(0)->components) {
         quantTables.push_back(job.stream.quantTables.find(component.quantTable));
         if (quantTables.back() == nullptr) return Msg::QuantTableUnavailable;
     }

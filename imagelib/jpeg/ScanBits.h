@@ -51,6 +51,17 @@ private:
     std::uint64_t position_ = 0;
 };
 
+// Restart intervals: before MCU number `mcu` (counted from 0 in the scan), when it is a multiple
+// m of the interval, the bits continue after the scan's m-th restart marker.
+enum class Restart { NotDue, Done, MarkerMissing };
+inline Restart restartBefore(int mcu, int interval, const JpegScan& scan, ScanBits& bits) {
+    if (interval <= 0 || mcu == 0 || mcu % interval != 0) return Restart::NotDue;
+    const auto marker = static_cast<std::size_t>(mcu / interval);
+    if (marker > scan.restartPositions.size()) return Restart::MarkerMissing;
+    bits.restartAt(scan.restartPositions[marker - 1]);
+    return Restart::Done;
+}
+
 // The value of an n-bit field of category n: below 2^(n-1) it stands for a negative value.
 inline int extendValue(std::uint32_t bits, int n) {
     const int value = static_cast<int>(bits);

@@ -74,18 +74,12 @@ std::optional<Msg> decodeBlock(ScanBits& stream, const ComponentTables& tables,
     return std::nullopt;
 }
 
-bool isDctPrecision(int precision) { return precision == 8 || precision == 12; }
-
 // The checks before any block is decoded, in order; the tables of each component on success.
 std::optional<Msg> prepare(const JpegDecodeJob& job, FrameGeometry& geometry,
                            std::vector<ComponentTables>& tables) {
+    if (auto failure = describeDctFrame(job.stream, geometry)) return failure;
     const JpegFrame* frame = job.stream.frames.get(0);
-    if (frame == nullptr) return Msg::NoFrameInfo;
-    if (frame->samplesPerLine <= 0 || frame->lines <= 0) return Msg::NoFrameInfo;
     const std::size_t count = frame->components.size();
-    if (count != 1 && count != 3) return Msg::ComponentCountInvalid;
-    if (!isDctPrecision(frame->precision)) return Msg::UnsupportedProcess;
-    if (auto failure = describeFrame(*frame, 8, geometry)) return failure;
     const JpegScan* scan = job.stream.scans.get(0);
     if (scan == nullptr) return Msg::NoScanData;
     // Components spread over several scans are not decoded.
@@ -123,19 +117,15 @@ int decodeSequential(const JpegDecodeJob& job) {
     ScanBits bits(scan);
     BlockWork work;
     std::vector<std::int16_t> predictors(count, 0);
-    const int interval = job.restartInterval;
     int mcu = 0;
     for (int row = 0; row < geometry.mcusDown; ++row) {
         for (int column = 0; column < geometry.mcusAcross; ++column, ++mcu) {
-            if (interval > 0 && mcu > 0 && mcu % interval == 0) {
-                const std::size_t restart = static_cast<std::size_t>(mcu / interval);
-                if (restart > scan.restartPositions.size()) {
-                    job.errors.set(Msg::NoScanData);  // the restart marker is missing
-                    return 0;
-                }
-                bits.restartAt(scan.restartPositions[restart - 1]);
-                std::fill(predictors.begin(), predictors.end(), 0);
+            const Restart restart = restartBefore(mcu, job.restartInterval, scan, bits);
+            if (restart == Restart::MarkerMissing) {
+                job.errors.set(Msg::NoScanData);
+                return 0;
             }
+            if (restart == Restart::Done) std::fill(predictors.begin(), predictors.end(), 0);
             for (std::size_t j = 0; j < count; ++j) {
                 const ComponentGeometry& component = geometry.components[j];
                 for (int v = 0; v < component.vertical; ++v) {

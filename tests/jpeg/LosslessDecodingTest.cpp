@@ -4,6 +4,8 @@
 #include <random>
 #include <string>
 
+#include "imagelib/front/ImageLoader.h"
+#include "imagelib/image/RowLayout.h"
 #include "imagelib/jpeg/JpegDecoder.h"
 #include "tests/jpeg/JpegTestFiles.h"
 #include "tests/support/JpegOracle.h"
@@ -96,6 +98,25 @@ TEST(LosslessDecoding, FilesOfEveryLayoutDecodeToTheirSamplesExactly) {
             for (int& value : expected) value &= 0xFF;
         }
         EXPECT_EQ(decodedPixels(decoder), expected);
+    }
+}
+
+TEST(LosslessDecoding, TheGreyPaletteShowsSamplesOfFewerThanEightBitsAsThePictureDoes) {
+    std::vector<LosslessPlane> planes = test::losslessPlanes(6, 2, {{1, 1}});
+    planes[0].samples = {0, 1, 2, 3, 2, 1, 3, 3, 0, 0, 1, 2};
+    const Bytes file = test::writeLosslessJpeg(6, 2, planes, {2, 1, 0, 0});
+    ImageLoader loader;
+    loader.outputFlags = 0x13;
+    const auto image = loader.loadMemory(file.data(), file.size());
+    ASSERT_NE(image, nullptr) << loader.errors().utf8();
+    ASSERT_EQ(image->paletteCount(), 256);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            const int index = image->indexPlane()[static_cast<std::size_t>(y * indexRowStride(6) + x)];
+            const int sample = planes[0].samples[static_cast<std::size_t>(6 * y + x)];
+            EXPECT_EQ(index, sample * 85) << x << "," << y;
+            EXPECT_EQ(image->palette()[4 * index], image->pixelBits()[y * pixelRowStride(6) + 3 * x]) << x << "," << y;
+        }
     }
 }
 

@@ -272,24 +272,5 @@ TEST(SequentialDecoding, ThreeComponentsUpSampleByReplication) {
     EXPECT_GT(pixels[1], pixels[3 * 15 + 1]) << "Cb falls from left to right";
 }
 
-TEST(SequentialDecoding, TwelveBitSamplesComeOutAsSixteenBitUnitsWithTheirLevelShift) {
-    // One 12-bit grey block of DC 2,000 (quantisers 1): (32 * 2,000 + 128) >> 8 = 250, plus the
-    // level shift 2,048.
-    Bytes file = sequentialFile(8, 8, [] {
-        BitWriter out;
-        annexK().dc(out, 2000);
-        annexK().endOfBlock(out);
-        return out.finish();
-    }());
-    file[test::findMarker(file, 0xC0) + 4] = 12;
-    JpegDecoder decoder;
-    const auto result = test::decode(decoder, file);
-    ASSERT_EQ(result.status, 1) << result.message;
-    EXPECT_EQ(decoder.precision(), 12);
-    const auto* pixels = static_cast<const std::uint16_t*>(decoder.pixels());
-    EXPECT_EQ(pixels[0], 2298);
-    EXPECT_EQ(pixels[1], 2298);
-}
-
 }  // namespace
 }  // namespace pictrano
