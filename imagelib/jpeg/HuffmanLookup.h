@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace pictrano {
@@ -40,7 +41,7 @@ public:
 
     // The coefficient at the top of a 64-bit window, when it is one that fits.
     const Coefficient& coefficient(std::uint64_t window) const {
-        return coefficients_[window >> (64 - kBits)];
+        return coefficients_[static_cast<std::size_t>(window >> (64 - kBits))];
     }
 
 private:
