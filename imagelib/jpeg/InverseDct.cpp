@@ -16,6 +16,22 @@ inline std::int16_t outputSample(std::int32_t sum, int levelShift) {
     return static_cast<std::int16_t>(((sum + 128) >> 8) + levelShift);
 }
 
+// cos(m pi / 16), from a power series in plain IEEE double arithmetic, so that every build and
+// run-time library computes the same weights.
+double cosineOfSixteenths(int m) {
+    m %= 32;  // the period, 2 pi
+    if (m > 16) m = 32 - m;  // cos(2 pi - a) = cos a
+    const double sign = m > 8 ? -1.0 : 1.0;
+    if (m > 8) m = 16 - m;  // cos(pi - a) = -cos a
+    const double angle = m * (std::numbers::pi / 16);
+    double term = 1, sum = 1;
+    for (int n = 1; n <= 12; ++n) {
+        term *= -angle * angle / ((2.0 * n - 1) * (2.0 * n));
+        sum += term;
+    }
+    return sign * sum;
+}
+
 // Coefficients fall in four classes by the parity of their vertical and horizontal frequency.
 inline int parityClass(int k) { return ((k >> 3) & 1) << 1 | (k & 1); }
 
@@ -32,7 +48,7 @@ InverseDct::InverseDct() {
     for (int u = 0; u < 8; ++u) {
         scale[u] = u == 0 ? 0.70710677f : 1.0f;
         for (int x = 0; x < 8; ++x) {
-            cosines[u][x] = static_cast<float>(0.5 * std::cos((2 * x + 1) * u * std::numbers::pi / 16));
+            cosines[u][x] = static_cast<float>(0.5 * cosineOfSixteenths((2 * x + 1) * u));
         }
     }
     for (int n = 0; n < 64; ++n) {
