@@ -15,6 +15,7 @@ std::size_t ImageSaver::encode(std::vector<std::uint8_t>& file, const DibImage& 
     try {
         switch (params->format) {
             case kFormatBitmap: return encodeBitmap(file, image, *params);
+            case kFormatJpeg: return encodeJpeg(file, image, *params);
             case kFormatPng: return encodePng(file, image, *params);
             case kFormatIcon: return encodeIcon(file, image, *params);
             default:

@@ -26,6 +26,8 @@ public:
 private:
     std::size_t encodeBitmap(std::vector<std::uint8_t>& file, const DibImage& image,
                              const SaveParams& params);
+    std::size_t encodeJpeg(std::vector<std::uint8_t>& file, const DibImage& image,
+                           SaveParams& params);
     std::size_t encodePng(std::vector<std::uint8_t>& file, const DibImage& image,
                           const SaveParams& params);
     std::size_t encodeIcon(std::vector<std::uint8_t>& file, const DibImage& image,

@@ -1,0 +1,174 @@
+#include "imagelib/jpeg/JpegForwardDct.h"
+
+#include <cmath>
+
+#include "imagelib/jpeg/ProcessorFeatures.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace pictrano {
+namespace {
+
+constexpr double kPiOver16 = 0.196349540849362;
+constexpr double kScaleOfZero = 0.707106781;
+
+double scaleOf(int k) { return k == 0 ? kScaleOfZero : 1.0; }
+
+// The four folded sample sets of a block, one per parity of (u, v): for y, x below 4, with
+// p = s[y][x], q = s[y][7-x], r = s[7-y][x], t = s[7-y][7-x], they hold p+q+r+t (u, v even),
+// p-q+r-t (v odd), p+q-r-t (u odd) and p-q-r+t (both odd), rows first.
+using FoldedSamples = std::array<std::array<std::int32_t, 16>, 4>;
+
+FoldedSamples fold(const std::int16_t* s) {
+    FoldedSamples folded;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            const int p = s[y * 8 + x], q = s[y * 8 + 7 - x];
+            const int r = s[(7 - y) * 8 + x], t = s[(7 - y) * 8 + 7 - x];
+            const auto i = static_cast<std::size_t>(y * 4 + x);
+            folded[0][i] = p + q + r + t;
+            folded[1][i] = p - q + r - t;
+            folded[2][i] = p + q - r - t;
+            folded[3][i] = p - q - r + t;
+        }
+    }
+    return folded;
+}
+
+int parityOf(int coefficient) { return (coefficient >> 3 & 1) * 2 + (coefficient & 1); }
+
+std::int32_t rounded(std::int32_t sum) { return (sum + 128) >> 8; }
+
+#if defined(__SSE2__)
+
+__m128i reversed(__m128i v) {
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
+    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
+    return _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2));
+}
+
+__m128i load(const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// Four lanes whose total is one coefficient's sum.
+__m128i partialSums(const ForwardDctWeights& weights, int coefficient, const __m128i* rows,
+                    const __m128i (*folded)[2]) {
+    if (weights.mirrors(coefficient)) {
+        const __m128i* halves = folded[parityOf(coefficient)];
+        const std::int16_t* w = weights.quarter(coefficient);
+        return _mm_add_epi32(_mm_madd_epi16(halves[0], load(w)),
+                             _mm_madd_epi16(halves[1], load(w + 8)));
+    }
+    const std::int16_t* w = weights.of(coefficient);
+    __m128i sum = _mm_madd_epi16(rows[0], load(w));
+    for (int y = 1; y < 8; ++y) sum = _mm_add_epi32(sum, _mm_madd_epi16(rows[y], load(w + 8 * y)));
+    return sum;
+}
+
+// The totals of four sets of four lanes.
+__m128i totals(__m128i a, __m128i b, __m128i c, __m128i d) {
+    const __m128i ab = _mm_add_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b));
+    const __m128i cd = _mm_add_epi32(_mm_unpacklo_epi32(c, d), _mm_unpackhi_epi32(c, d));
+    return _mm_add_epi32(_mm_unpacklo_epi64(ab, cd), _mm_unpackhi_epi64(ab, cd));
+}
+
+void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* samples,
+                    std::int32_t* coefficients) {
+    __m128i rows[8];
+    for (int y = 0; y < 8; ++y) rows[y] = load(samples + 8 * y);
+    // Lanes 0 to 3 of each row fold: sums and differences of rows y and 7 - y, then of
+    // columns x and 7 - x.
+    __m128i parts[4][4];
+    for (int y = 0; y < 4; ++y) {
+        const __m128i sum = _mm_add_epi16(rows[y], rows[7 - y]);
+        const __m128i difference = _mm_sub_epi16(rows[y], rows[7 - y]);
+        parts[0][y] = _mm_add_epi16(sum, reversed(sum));
+        parts[1][y] = _mm_sub_epi16(sum, reversed(sum));
+        parts[2][y] = _mm_add_epi16(difference, reversed(difference));
+        parts[3][y] = _mm_sub_epi16(difference, reversed(difference));
+    }
+    __m128i folded[4][2];
+    for (int parity = 0; parity < 4; ++parity) {
+        folded[parity][0] = _mm_unpacklo_epi64(parts[parity][0], parts[parity][1]);
+        folded[parity][1] = _mm_unpacklo_epi64(parts[parity][2], parts[parity][3]);
+    }
+    const __m128i half = _mm_set1_epi32(128);
+    for (int c = 0; c < 64; c += 4) {
+        const __m128i sums = totals(partialSums(weights, c, rows, folded),
+                                    partialSums(weights, c + 1, rows, folded),
+                                    partialSums(weights, c + 2, rows, folded),
+                                    partialSums(weights, c + 3, rows, folded));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + c),
+                         _mm_srai_epi32(_mm_add_epi32(sums, half), 8));
+    }
+}
+
+#endif
+
+}  // namespace
+
+ForwardDctWeights::ForwardDctWeights() {
+    for (int u = 0; u < 8; ++u) {
+        for (int v = 0; v < 8; ++v) {
+            for (int y = 0; y < 8; ++y) {
+                for (int x = 0; x < 8; ++x) {
+                    const double weight = 64 * scaleOf(u) * scaleOf(v) *
+                                          std::cos((2 * y + 1) * u * kPiOver16) *
+                                          std::cos((2 * x + 1) * v * kPiOver16);
+                    weights_[static_cast<std::size_t>(((u * 8 + v) * 8 + y) * 8 + x)] =
+                        static_cast<std::int16_t>(weight);
+                }
+            }
+        }
+    }
+    for (int c = 0; c < 64; ++c) {
+        const int rowSign = (c >> 3 & 1) ? -1 : 1;
+        const int columnSign = (c & 1) ? -1 : 1;
+        const std::int16_t* w = of(c);
+        bool mirrored = true;
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                mirrored = mirrored && w[(7 - y) * 8 + x] == rowSign * w[y * 8 + x] &&
+                           w[y * 8 + 7 - x] == columnSign * w[y * 8 + x];
+            }
+        }
+        mirrors_[static_cast<std::size_t>(c)] = mirrored;
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 4; ++x) {
+                quarters_[static_cast<std::size_t>(16 * c + 4 * y + x)] = w[y * 8 + x];
+            }
+        }
+    }
+}
+
+void forwardDctFolded(const ForwardDctWeights& weights, const std::int16_t* samples,
+                      std::int32_t* coefficients) {
+    const FoldedSamples folded = fold(samples);
+    for (int c = 0; c < 64; ++c) {
+        std::int32_t sum = 0;
+        if (weights.mirrors(c)) {
+            const std::int16_t* w = weights.quarter(c);
+            const auto& part = folded[static_cast<std::size_t>(parityOf(c))];
+            for (std::size_t i = 0; i < 16; ++i) sum += w[i] * part[i];
+        } else {
+            const std::int16_t* w = weights.of(c);
+            for (int i = 0; i < 64; ++i) sum += w[i] * samples[i];
+        }
+        coefficients[c] = rounded(sum);
+    }
+}
+
+void forwardDct(const ForwardDctWeights& weights, const std::int16_t* samples,
+                std::int32_t* coefficients, std::uint32_t processorFeatures) {
+#if defined(__SSE2__)
+    if ((processorFeatures & kFeatureSse2) != 0) {
+        forwardDctSse2(weights, samples, coefficients);
+        return;
+    }
+#endif
+    (void)processorFeatures;
+    forwardDctFolded(weights, samples, coefficients);
+}
+
+}  // namespace pictrano

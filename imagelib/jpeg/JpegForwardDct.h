@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace pictrano {
+
+// The weights of the forward DCT: W[u][v][y][x] for vertical frequency u, horizontal frequency v,
+// sample row y and column x, 64 C(u) C(v) cos((2y+1)u pi/16) cos((2x+1)v pi/16) truncated toward
+// zero, with C(0) = 0.707106781 and C(k) = 1 otherwise.
+class ForwardDctWeights {
+public:
+    ForwardDctWeights();
+
+    std::int16_t at(int u, int v, int y, int x) const {
+        return weights_[static_cast<std::size_t>(((u * 8 + v) * 8 + y) * 8 + x)];
+    }
+    // The 64 weights of one coefficient, rows y then columns x.
+    const std::int16_t* of(int coefficient) const { return &weights_[64 * static_cast<std::size_t>(coefficient)]; }
+    // Whether the weights of a coefficient mirror exactly: W[u][v][7-y][x] = (-1)^u W[u][v][y][x]
+    // and W[u][v][y][7-x] = (-1)^v W[u][v][y][x]. Truncation can break this where a product
+    // lies a rounding error from an integer, so it is checked rather than assumed.
+    bool mirrors(int coefficient) const { return mirrors_[static_cast<std::size_t>(coefficient)]; }
+    // The 16 weights of rows 0 to 3 and columns 0 to 3 of a coefficient, rows first.
+    const std::int16_t* quarter(int coefficient) const { return &quarters_[16 * static_cast<std::size_t>(coefficient)]; }
+
+private:
+    std::array<std::int16_t, 4096> weights_{};
+    std::array<std::int16_t, 1024> quarters_{};
+    std::array<bool, 64> mirrors_{};
+};
+
+// F[u][v] = (sum over y, x of W[u][v][y][x] s[y][x] + 128) >> 8 for the 64 level-shifted samples
+// s (-128 to 127, rows first), coefficients in natural order. The sums are those of the direct
+// 64 x 64 products: mirrored weights fold the samples first (a quarter of the products), and
+// with SSE2 (bit 26 of the feature word) eight products are formed at a time.
+void forwardDct(const ForwardDctWeights& weights, const std::int16_t* samples,
+                std::int32_t* coefficients, std::uint32_t processorFeatures);
+
+// The folded sums without packed arithmetic; forwardDct uses it where SSE2 is missing.
+void forwardDctFolded(const ForwardDctWeights& weights, const std::int16_t* samples,
+                      std::int32_t* coefficients);
+
+}  // namespace pictrano

@@ -1,0 +1,341 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "imagelib/jpeg/JpegBaselineCoder.h"
+#include "imagelib/jpeg/JpegEncoder.h"
+#include "imagelib/jpeg/JpegZigZag.h"
+#include "imagelib/jpeg/ProcessorFeatures.h"
+#include "tests/jpeg/JpegWritingOracle.h"
+#include "tests/jpeg/JpegWritingReference.h"
+
+namespace pictrano {
+namespace {
+
+using test::Bytes;
+using test::LibjpegPicture;
+
+struct Segment {
+    std::uint8_t code;
+    Bytes body;  // after the length field; for SOS the header only
+};
+
+// The marker segments of a file after SOI, up to and including EOI (body empty).
+std::vector<Segment> segmentsOf(const Bytes& file) {
+    std::vector<Segment> segments;
+    EXPECT_TRUE(file.size() >= 4 && file[0] == 0xFF && file[1] == 0xD8);
+    std::size_t at = 2;
+    while (at + 2 <= file.size()) {
+        EXPECT_EQ(file[at], 0xFF);
+        const std::uint8_t code = file[at + 1];
+        if (code == 0xD9) {
+            segments.push_back({code, {}});
+            EXPECT_EQ(at + 2, file.size()) << "EOI ends the file";
+            break;
+        }
+        const std::size_t length = static_cast<std::size_t>(file[at + 2] << 8 | file[at + 3]);
+        segments.push_back({code, Bytes(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                        file.begin() + static_cast<std::ptrdiff_t>(at + 2 + length))});
+        at += 2 + length;
+        if (code == 0xDA) {
+            while (at + 1 < file.size() && !(file[at] == 0xFF && file[at + 1] != 0x00)) ++at;
+        }
+    }
+    return segments;
+}
+
+LibjpegPicture onePixel(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return {1, 1, 3, {red, green, blue}};
+}
+
+TEST(JpegEncoder, ForwardDctWeightsHaveTheirTellingValues) {
+    const ForwardDctWeights weights;
+    const int firstRowOf01[] = {44, 37, 25, 8, -8, -25, -37, -44};
+    const int firstRowOf44[] = {32, -31, -32, 31, 32, -31, -32, 31};
+    int sumOf44 = 0;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_EQ(weights.at(0, 0, y, x), 31);
+            sumOf44 += weights.at(4, 4, y, x);
+        }
+    }
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(weights.at(0, 1, 0, x), firstRowOf01[x]);
+        EXPECT_EQ(weights.at(4, 4, 0, x), firstRowOf44[x]);
+    }
+    EXPECT_EQ(sumOf44, 4);
+    int largest = 0;
+    for (int c = 0; c < 64; ++c) {
+        for (int i = 0; i < 64; ++i) largest = std::max(largest, std::abs(int{weights.of(c)[i]}));
+    }
+    EXPECT_EQ(largest, 61);
+}
+
+TEST(JpegEncoder, FastForwardDctFormsGiveTheDirectSums) {
+    const ForwardDctWeights weights;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> sample(-128, 127);
+    std::vector<std::array<std::int16_t, 64>> blocks;
+    for (int s : {-128, -1, 0, 55, 127}) {
+        std::array<std::int16_t, 64> uniform;
+        uniform.fill(static_cast<std::int16_t>(s));
+        blocks.push_back(uniform);
+        const std::array<std::int32_t, 64> f = test::plainForwardDct(weights, uniform.data());
+        for (int i = 0; i < 64; ++i) {
+            const int expected = i == 0 ? (1984 * s + 128) >> 8 : i == 36 ? (4 * s + 128) >> 8 : 0;
+            EXPECT_EQ(f[static_cast<std::size_t>(i)], expected) << "s " << s << " coefficient " << i;
+        }
+    }
+    for (int n = 0; n < 20000; ++n) {
+        std::array<std::int16_t, 64> block;
+        const int kind = n % 4;
+        for (int i = 0; i < 64; ++i) {
+            // Random, extreme, checkerboard-like and smooth blocks.
+            const int value = kind == 0   ? sample(random)
+                              : kind == 1 ? (sample(random) < 0 ? -128 : 127)
+                              : kind == 2 ? (((i / 8 + i % 8 + n) % 2) ? 127 : -128)
+                                          : std::clamp(n % 256 - 128 + i, -128, 127);
+            block[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(value);
+        }
+        blocks.push_back(block);
+    }
+    for (const std::uint32_t features : {readProcessorFeatureWord(), 0u}) {
+        for (const auto& block : blocks) {
+            std::array<std::int32_t, 64> fast;
+            forwardDct(weights, block.data(), fast.data(), features);
+            ASSERT_EQ(fast, test::plainForwardDct(weights, block.data())) << "features " << features;
+        }
+    }
+}
+
+TEST(JpegEncoder, SetImageFillsPaddedPlanesByTheColourFormulas) {
+    struct Case {
+        LibjpegPicture pixel;
+        int model;
+        bool shift;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        {onePixel(255, 255, 255), kJpegYcbcr, false, {255, 128, 128}},
+        {onePixel(255, 0, 0), kJpegYcbcr, false, {76, 85, 255}},
+        {onePixel(255, 0, 0), kJpegYcbcr, true, {76 - 128, 85 - 128, 255 - 128}},
+        {onePixel(0, 0, 255), kJpegYcbcr, false, {(29 * 255) >> 8, 127 + 128, -21 + 128}},  // -5355 >> 8 is -21
+        {onePixel(10, 20, 30), kJpegRgb, true, {10 - 128, 20 - 128, 30 - 128}},
+        {onePixel(10, 20, 30), kJpegGrey, false, {(77 * 10 + 150 * 20 + 29 * 30) >> 8}},
+    };
+    for (const Case& c : cases) {
+        JpegEncoder encoder;
+        const Bytes rows = test::toPixelRows(c.pixel);
+        ASSERT_EQ(encoder.setImage(rows.data(), 1, 1, c.model, c.shift), 1);
+        const SamplePlanes planes = encoder.planes();
+        ASSERT_EQ(planes.paddedWidth, 32);
+        ASSERT_EQ(planes.paddedHeight, 32);
+        ASSERT_EQ(encoder.planeCount(), static_cast<int>(c.expected.size()));
+        for (int p = 0; p < encoder.planeCount(); ++p) {
+            const std::int16_t* plane = planes.plane(p);
+            EXPECT_TRUE(std::all_of(plane, plane + 32 * 32, [&](int s) { return s == c.expected[static_cast<std::size_t>(p)]; }))
+                << "model " << c.model << " plane " << p;
+        }
+    }
+
+    // Columns right of the picture repeat the row's last sample, rows below it the last row.
+    const LibjpegPicture picture = test::drawTestPicture(33, 2, 3, 5);
+    JpegEncoder encoder;
+    const Bytes rows = test::toPixelRows(picture);
+    ASSERT_EQ(encoder.setImage(rows.data(), -33, -2, kJpegRgb, false), 1) << "negative sizes count as positive";
+    const SamplePlanes planes = encoder.planes();
+    ASSERT_EQ(planes.paddedWidth, 64);
+    ASSERT_EQ(planes.paddedHeight, 32);
+    for (int p = 0; p < 3; ++p) {
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const int sourceX = std::min(x, 32), sourceY = std::min(y, 1);
+                ASSERT_EQ(planes.plane(p)[y * 64 + x], picture.samples[static_cast<std::size_t>((sourceY * 33 + sourceX) * 3 + p)]);
+            }
+        }
+    }
+}
+
+TEST(JpegEncoder, UnsupportedModelsAndSizesAreRefused) {
+    const Bytes rows(4 * 70000, 0);
+    for (const auto& [width, model] : std::vector<std::pair<int, int>>{{1, 0}, {1, 4}, {65536, 1}, {0, 1}}) {
+        JpegEncoder encoder;
+        EXPECT_EQ(encoder.setImage(rows.data(), width, 1, model, true), 0);
+        EXPECT_EQ(encoder.errors().utf8(), "サポートされていない形式が指定されました。") << width << " " << model;
+    }
+    JpegEncoder encoder;
+    EXPECT_EQ(encoder.setImage(rows.data(), 65535, 1, kJpegGrey, true), 1) << "the widest picture a frame holds";
+}
+
+// The stream's tables by class and identifier, as their DHT and DQT bodies.
+std::map<int, Bytes> tableBodies(const Bytes& file) {
+    std::map<int, Bytes> bodies;
+    JpegStream stream;
+    for (const Segment& segment : segmentsOf(file)) {
+        if (segment.code != 0xC4 && segment.code != 0xDB) continue;
+        Bytes whole = {0xFF, segment.code, static_cast<std::uint8_t>((segment.body.size() + 2) >> 8),
+                       static_cast<std::uint8_t>(segment.body.size() + 2)};
+        whole.insert(whole.end(), segment.body.begin(), segment.body.end());
+        if (segment.code == 0xC4) {
+            EXPECT_GT(stream.huffmanTables.parseSegment(whole.data(), whole.size(), 0), 0u);
+        } else {
+            EXPECT_GT(stream.quantTables.parseSegment(whole.data(), whole.size(), 0), 0u);
+        }
+    }
+    for (std::size_t i = 0; i < stream.huffmanTables.count(); ++i) {
+        const JpegHuffmanTable& t = *stream.huffmanTables.get(i);
+        bodies[t.tableClass * 16 + t.identifier] = t.body;
+    }
+    for (std::size_t i = 0; i < stream.quantTables.count(); ++i) {
+        const JpegQuantTable& t = *stream.quantTables.get(i);
+        bodies[0x100 + t.identifier] = Bytes(t.body.begin(), t.body.begin() + static_cast<std::ptrdiff_t>(t.bodyLength));
+    }
+    return bodies;
+}
+
+TEST(JpegEncoder, TheStreamStartsWithTheAnnexKTables) {
+    // libjpeg writes the Annex K tables unscaled at its quality 50, and codes with the Annex K
+    // Huffman tables unless asked to optimise them.
+    const LibjpegPicture picture = test::drawTestPicture(16, 16, 3);
+    test::LibjpegSettings settings;
+    settings.quality = 50;
+    const std::map<int, Bytes> expected = tableBodies(test::encodeWithLibjpeg(picture, settings));
+    ASSERT_EQ(expected.size(), 6u);
+    JpegEncoder encoder;
+    EXPECT_EQ(tableBodies(test::writeBaseline(encoder, picture, {})), expected);
+    EXPECT_EQ(largestCodedCategory(*encoder.stream().huffmanTables.find(0, 0)), 11);
+    EXPECT_EQ(largestCodedCategory(*encoder.stream().huffmanTables.find(0, 1)), 11);
+    EXPECT_EQ(largestCodedCategory(*encoder.stream().huffmanTables.find(1, 0)), 10);
+    EXPECT_EQ(largestCodedCategory(*encoder.stream().huffmanTables.find(1, 1)), 10);
+}
+
+TEST(JpegEncoder, QualityScalesTheQuantisersByQualityMinusOneOver79) {
+    const LibjpegPicture picture = test::drawTestPicture(16, 16, 3);
+    JpegEncoder plain;
+    const std::map<int, Bytes> annexK = tableBodies(test::writeBaseline(plain, picture, {}));
+    for (int quality : {1, 20, 50, 80, 99}) {
+        JpegEncoder encoder;
+        test::BaselineRequest request;
+        request.quality = quality;
+        const std::map<int, Bytes> tables = tableBodies(test::writeBaseline(encoder, picture, request));
+        for (int id : {0x100, 0x101}) {
+            const Bytes& original = annexK.at(id);
+            const Bytes& scaled = tables.at(id);
+            ASSERT_EQ(scaled.size(), 65u);
+            EXPECT_EQ(scaled[0], original[0]);
+            for (std::size_t k = 1; k < 65; ++k) {
+                const int expected = std::clamp(original[k] * (quality - 1) / 79, 1, 127);
+                EXPECT_EQ(scaled[k], expected) << "quality " << quality << " table " << id << " value " << k;
+            }
+        }
+    }
+}
+
+TEST(JpegEncoder, FilesHoldTheirSegmentsInOrderWithOnlyTheReferencedTables) {
+    struct Case {
+        int model;
+        std::set<int> huffman;  // class * 16 + identifier
+        std::set<int> quant;
+    };
+    const Case cases[] = {{kJpegGrey, {0x00, 0x10}, {0}},
+                          {kJpegRgb, {0x00, 0x10}, {0}},
+                          {kJpegYcbcr, {0x00, 0x10, 0x01, 0x11}, {0, 1}}};
+    for (const Case& c : cases) {
+        const LibjpegPicture picture = test::drawTestPicture(21, 11, 3);
+        JpegEncoder encoder;
+        test::BaselineRequest request;
+        request.colourModel = c.model;
+        // Grey ignores the factors: a single component is written at 1 x 1.
+        request.factorsGiven = true;
+        request.horizontal[0] = 2;
+        request.vertical[0] = 2;
+        const Bytes file = test::writeBaseline(encoder, picture, request);
+        const std::vector<Segment> segments = segmentsOf(file);
+        const std::size_t count = c.model == kJpegGrey ? 1 : 3;
+        ASSERT_EQ(segments.size(), c.huffman.size() + c.quant.size() + 3);
+        std::set<int> huffman, quant;
+        for (std::size_t i = 0; i < c.huffman.size(); ++i) {
+            ASSERT_EQ(segments[i].code, 0xC4);
+            ASSERT_EQ(segments[i].body.size(), 17u + 12u * (segments[i].body[0] < 0x10) + 162u * (segments[i].body[0] >= 0x10));
+            huffman.insert(segments[i].body[0]);
+        }
+        for (std::size_t i = c.huffman.size(); i < segments.size() - 3; ++i) {
+            ASSERT_EQ(segments[i].code, 0xDB);
+            ASSERT_EQ(segments[i].body.size(), 65u);
+            quant.insert(segments[i].body[0]);
+        }
+        EXPECT_EQ(huffman, c.huffman);
+        EXPECT_EQ(quant, c.quant);
+
+        const Segment& frame = segments[segments.size() - 3];
+        ASSERT_EQ(frame.code, 0xC0);
+        Bytes expectedFrame = {8, 0, 11, 0, 21, static_cast<std::uint8_t>(count)};
+        for (std::size_t i = 0; i < count; ++i) {
+            const int factors = c.model == kJpegGrey ? 0x11 : i == 0 ? 0x22 : 0x11;
+            expectedFrame.insert(expectedFrame.end(), {static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(factors),
+                                                       static_cast<std::uint8_t>(c.model == kJpegYcbcr && i > 0)});
+        }
+        EXPECT_EQ(frame.body, expectedFrame);
+
+        const Segment& scan = segments[segments.size() - 2];
+        ASSERT_EQ(scan.code, 0xDA);
+        Bytes expectedScan = {static_cast<std::uint8_t>(count)};
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t tables = c.model == kJpegYcbcr && i > 0 ? 0x11 : 0x00;
+            expectedScan.insert(expectedScan.end(), {static_cast<std::uint8_t>(i + 1), tables});
+        }
+        expectedScan.insert(expectedScan.end(), {0, 63, 0});
+        EXPECT_EQ(scan.body, expectedScan);
+        EXPECT_EQ(segments.back().code, 0xD9);
+    }
+}
+
+TEST(JpegEncoder, SamplingFactorsAnInterleavedScanCannotHoldAreRefused) {
+    const LibjpegPicture picture = test::drawTestPicture(40, 24, 3);
+    struct Factors {
+        int h[3];
+        int v[3];
+        bool accepted;
+    };
+    const Factors cases[] = {
+        {{3, 2, 1}, {1, 1, 1}, false},  // 2 does not divide 3
+        {{5, 1, 1}, {1, 1, 1}, false},
+        {{1, 1, 1}, {0, 1, 1}, false},
+        {{2, 2, 2}, {2, 2, 2}, false},  // 12 blocks in an MCU
+        {{4, 2, 1}, {2, 1, 1}, false},  // 11 blocks
+        {{4, 2, 1}, {1, 1, 1}, true},
+        {{3, 1, 1}, {1, 3, 1}, true},
+    };
+    for (const Factors& f : cases) {
+        JpegEncoder encoder;
+        const Bytes rows = test::toPixelRows(picture);
+        ASSERT_EQ(encoder.setImage(rows.data(), 40, 24, kJpegYcbcr, true), 1);
+        auto& components = encoder.stream().frames.get(0)->components;
+        for (std::size_t i = 0; i < 3; ++i) {
+            components[i].horizontal = f.h[i];
+            components[i].vertical = f.v[i];
+        }
+        encoder.recomputeSamplingExtremes();
+        EXPECT_EQ(encoder.encodeBaseline(), f.accepted ? 1 : 0);
+        if (!f.accepted) {
+            EXPECT_EQ(encoder.errors().utf8(), "サポートされていない形式が指定されました。");
+        }
+    }
+}
+
+TEST(JpegEncoder, MissingTablesAreReported) {
+    const LibjpegPicture picture = test::drawTestPicture(8, 8, 3);
+    const Bytes rows = test::toPixelRows(picture);
+    JpegEncoder encoder;
+    ASSERT_EQ(encoder.setImage(rows.data(), 8, 8, kJpegYcbcr, true), 1);
+    encoder.stream().quantTables.remove(1);
+    EXPECT_EQ(encoder.encodeBaseline(), 0);
+    EXPECT_EQ(encoder.errors().utf8(), "ハフマンテーブルや量子テーブルを取得できません。");
+}
+
+}  // namespace
+}  // namespace pictrano
