@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
 #include "imagelib/jpeg/JpegBitWriter.h"
+#include "imagelib/jpeg/JpegBlockQuantiser.h"
 #include "imagelib/jpeg/JpegZigZag.h"
 
 namespace pictrano {
@@ -24,10 +26,7 @@ bool isSamplingFactor(int factor) { return factor >= 1 && factor <= 4; }
 struct ComponentCoder {
     const JpegHuffmanTable* dc = nullptr;
     const JpegHuffmanTable* ac = nullptr;
-    // (in + halves[i]) / q for natural position i as ((in + halves[i]) * reciprocals[i]) >> 32
-    // on the magnitude: exact for magnitudes below 2^16 with reciprocal ceil(2^32 / q).
-    std::array<std::int32_t, 64> halves{};
-    std::array<std::uint64_t, 64> reciprocals{};
+    BlockQuantiser quantiser;
     int horizontal = 1;
     int vertical = 1;
     int stepX = 1;
@@ -35,33 +34,17 @@ struct ComponentCoder {
     int dcLimit = 0;  // the largest DC difference magnitude the DC table codes
     int acLimit = 0;  // the largest AC magnitude the AC table codes
     int predictor = 0;
-    const std::int16_t* plane = nullptr;
+    const std::int16_t* strip = nullptr;  // the component's samples of the current row of MCUs
 };
-
-std::int32_t quantised(const ComponentCoder& coder, std::size_t position, std::int32_t value) {
-    const std::int32_t n = value + coder.halves[position];
-    const std::uint64_t reciprocal = coder.reciprocals[position];
-    return n >= 0 ? static_cast<std::int32_t>((static_cast<std::uint64_t>(n) * reciprocal) >> 32)
-                  : -static_cast<std::int32_t>((static_cast<std::uint64_t>(-n) * reciprocal) >> 32);
-}
-
-int bitLength(std::uint32_t magnitude) {
-    int bits = 0;
-    while (magnitude != 0) {
-        ++bits;
-        magnitude >>= 1;
-    }
-    return bits;
-}
 
 // The symbol's code, then the value's category bits (value + 2^c - 1 when negative).
 void putCoded(JpegBitWriter& writer, const JpegHuffmanTable& table, int symbolBase, int value) {
-    const int category = bitLength(static_cast<std::uint32_t>(value < 0 ? -value : value));
-    const int symbol = symbolBase + category;
+    const int category = std::bit_width(static_cast<std::uint32_t>(value < 0 ? -value : value));
+    const auto symbol = static_cast<std::size_t>(symbolBase + category);
     const std::uint32_t extra =
         static_cast<std::uint32_t>(value < 0 ? value - 1 : value) & ((1u << category) - 1);
-    writer.put(static_cast<std::uint32_t>(table.code[static_cast<std::size_t>(symbol)]) << category | extra,
-               table.codeLength[static_cast<std::size_t>(symbol)] + category);
+    writer.put(static_cast<std::uint32_t>(table.code[symbol]) << category | extra,
+               table.codeLength[symbol] + category);
 }
 
 void putSymbol(JpegBitWriter& writer, const JpegHuffmanTable& table, int symbol) {
@@ -69,57 +52,53 @@ void putSymbol(JpegBitWriter& writer, const JpegHuffmanTable& table, int symbol)
     writer.put(table.code[s], table.codeLength[s]);
 }
 
-// The 64 samples of a block whose top-left sample lies at (column, row) of the component's
-// plane, taken at the component's steps. Positions past the padded plane repeat its last column
-// or row, as the padding does.
-void gatherBlock(const ComponentCoder& coder, const SamplePlanes& planes, int column, int row,
-                 std::int16_t* block) {
-    const int width = planes.paddedWidth;
-    for (int y = 0; y < 8; ++y) {
-        const int lineIndex = std::min(row + y * coder.stepY, planes.paddedHeight - 1);
-        const std::int16_t* line = coder.plane + static_cast<std::size_t>(lineIndex) * static_cast<std::size_t>(width);
-        if (coder.stepX == 1 && column + 8 <= width) {
-            std::memcpy(block + 8 * y, line + column, 8 * sizeof(std::int16_t));
-        } else {
-            for (int x = 0; x < 8; ++x) block[8 * y + x] = line[std::min(column + x * coder.stepX, width - 1)];
-        }
-    }
-}
-
 class BaselineScanCoder {
 public:
     BaselineScanCoder(const ForwardDctWeights& weights, std::uint32_t features,
-                      std::vector<std::uint8_t>& out)
-        : weights_(weights), features_(features), writer_(out) {}
+                      std::size_t capacity)
+        : weights_(weights), features_(features), writer_(capacity) {}
 
-    void codeBlock(ComponentCoder& coder, const std::int16_t* samples) {
-        std::array<std::int32_t, 64> coefficients;
-        forwardDct(weights_, samples, coefficients.data(), features_);
-        std::array<std::int32_t, 64> values;
-        for (std::size_t k = 0; k < 64; ++k) {
-            const std::size_t position = kZigZagToNatural[k];
-            values[k] = quantised(coder, position, coefficients[position]);
+    // The 64 samples of the block whose top-left sample lies at (column, row) of the
+    // component's strip, taken at the component's steps.
+    void codeBlockAt(ComponentCoder& coder, int stripWidth, int column, int row) {
+        alignas(16) std::int16_t block[64];
+        for (int y = 0; y < 8; ++y) {
+            const std::int16_t* line = coder.strip + static_cast<std::size_t>(row + y * coder.stepY) * static_cast<std::size_t>(stripWidth) + column;
+            if (coder.stepX == 1) {
+                std::memcpy(block + 8 * y, line, 8 * sizeof(std::int16_t));
+            } else {
+                for (int x = 0; x < 8; ++x) block[8 * y + x] = line[x * coder.stepX];
+            }
         }
+        codeBlock(coder, block);
+    }
+
+    void store(JpegScan& scan) { storeScanData(writer_, true, scan); }
+
+private:
+    void codeBlock(ComponentCoder& coder, const std::int16_t* samples) {
+        alignas(16) std::int32_t coefficients[64];
+        forwardDct(weights_, samples, coefficients, features_);
+        alignas(16) std::int32_t values[64];  // natural order
+        // Bit k: the AC value at zig-zag position k is not 0.
+        std::uint64_t nonZero = coder.quantiser.quantise(coefficients, values) & ~std::uint64_t{1};
         writer_.reserve(kMostBlockBytes);
         const int difference = std::clamp(values[0] - coder.predictor, -coder.dcLimit, coder.dcLimit);
         coder.predictor += difference;
         putCoded(writer_, *coder.dc, 0, difference);
-        int run = 0;
-        for (std::size_t k = 1; k < 64; ++k) {
-            if (values[k] == 0) {
-                ++run;
-                continue;
-            }
+        int last = 0;
+        while (nonZero != 0) {
+            const int k = std::countr_zero(nonZero);
+            nonZero &= nonZero - 1;
+            int run = k - last - 1;
             for (; run > 15; run -= 16) putSymbol(writer_, *coder.ac, kSixteenZeros);
-            putCoded(writer_, *coder.ac, run * 16, std::clamp(values[k], -coder.acLimit, coder.acLimit));
-            run = 0;
+            const std::int32_t value = values[kZigZagToNatural[static_cast<std::size_t>(k)]];
+            putCoded(writer_, *coder.ac, run * 16, std::clamp(value, -coder.acLimit, coder.acLimit));
+            last = k;
         }
-        if (run > 0) putSymbol(writer_, *coder.ac, kEndOfBlock);
+        if (last != 63) putSymbol(writer_, *coder.ac, kEndOfBlock);
     }
 
-    std::size_t finish() { return writer_.finish(true); }
-
-private:
     const ForwardDctWeights& weights_;
     std::uint32_t features_;
     JpegBitWriter writer_;
@@ -130,7 +109,7 @@ private:
 std::optional<std::vector<ComponentCoder>> prepareCoders(const JpegStream& stream,
                                                          const JpegFrame& frame,
                                                          const JpegScan& scan,
-                                                         const SamplePlanes& planes) {
+                                                         std::uint32_t processorFeatures) {
     std::vector<ComponentCoder> coders(frame.components.size());
     for (std::size_t i = 0; i < coders.size(); ++i) {
         const FrameComponent& component = frame.components[i];
@@ -143,18 +122,13 @@ std::optional<std::vector<ComponentCoder>> prepareCoders(const JpegStream& strea
             coder.ac->codeLength[kSixteenZeros] == 0) {
             return std::nullopt;
         }
-        for (std::size_t p = 0; p < 64; ++p) {
-            const std::uint64_t q = std::max<std::uint16_t>(quant->values[p], 1);
-            coder.halves[p] = static_cast<std::int32_t>(q / 2);
-            coder.reciprocals[p] = ((std::uint64_t{1} << 32) + q - 1) / q;
-        }
+        coder.quantiser = BlockQuantiser(*quant, processorFeatures);
         coder.horizontal = component.horizontal;
         coder.vertical = component.vertical;
         coder.stepX = frame.largestHorizontal / component.horizontal;
         coder.stepY = frame.largestVertical / component.vertical;
         coder.dcLimit = (1 << largestCodedCategory(*coder.dc)) - 1;
         coder.acLimit = (1 << largestCodedCategory(*coder.ac)) - 1;
-        coder.plane = planes.plane(static_cast<int>(i));
     }
     return coders;
 }
@@ -192,48 +166,57 @@ std::optional<Msg> settleBaselineSampling(JpegFrame& frame) {
     return std::nullopt;
 }
 
-std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SamplePlanes& planes,
+std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SampleSource& source,
                                       const ForwardDctWeights& weights,
                                       std::uint32_t processorFeatures) {
     JpegFrame* frame = stream.frames.get(0);
     JpegScan* scan = stream.scans.get(0);
     if (frame == nullptr || scan == nullptr || frame->components.empty() ||
+        frame->components.size() != static_cast<std::size_t>(source.componentCount()) ||
         scan->components.size() != frame->components.size()) {
         return Msg::UnsupportedFormatRequested;
     }
-    std::optional<std::vector<ComponentCoder>> coders = prepareCoders(stream, *frame, *scan, planes);
+    std::optional<std::vector<ComponentCoder>> coders = prepareCoders(stream, *frame, *scan, processorFeatures);
     if (!coders) return Msg::TablesUnavailable;
 
-    // The first guess at the size: 2,048 bytes per 32 x 32 samples of each component; the
-    // writer grows it when a picture needs more.
-    const auto areas = static_cast<std::size_t>((frame->lines + 31) / 32) *
-                       static_cast<std::size_t>((frame->samplesPerLine + 31) / 32);
-    std::vector<std::uint8_t> data(areas * coders->size() * 2048);
-    BaselineScanCoder coder(weights, processorFeatures, data);
     const int mcuWidth = frame->largestHorizontal * 8;
     const int mcuHeight = frame->largestVertical * 8;
     const int mcusAcross = (frame->samplesPerLine + mcuWidth - 1) / mcuWidth;
     const int mcusDown = (frame->lines + mcuHeight - 1) / mcuHeight;
-    alignas(16) std::int16_t block[64];
+    // The samples of one row of MCUs, every component's rows one after the other.
+    const int stripWidth = mcusAcross * mcuWidth;
+    const std::size_t componentSamples = static_cast<std::size_t>(mcuHeight) * static_cast<std::size_t>(stripWidth);
+    std::vector<std::int16_t> strip(componentSamples * coders->size());
+    for (std::size_t c = 0; c < coders->size(); ++c) (*coders)[c].strip = strip.data() + c * componentSamples;
+
+    // The first size of the data: 2,048 bytes per 32 x 32 samples of each component; it grows
+    // when a picture needs more.
+    const auto areas = static_cast<std::size_t>((frame->lines + 31) / 32) *
+                       static_cast<std::size_t>((frame->samplesPerLine + 31) / 32);
+    BaselineScanCoder coder(weights, processorFeatures, areas * coders->size() * 2048);
     for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow) {
+        for (int row = 0; row < mcuHeight; ++row) {
+            // Only the rows a component samples are formed.
+            std::int16_t* rows[3] = {};
+            for (std::size_t c = 0; c < coders->size(); ++c) {
+                if (row % (*coders)[c].stepY != 0) continue;
+                rows[c] = strip.data() + c * componentSamples + static_cast<std::size_t>(row) * static_cast<std::size_t>(stripWidth);
+            }
+            source.fillRow(mcuRow * mcuHeight + row, rows, stripWidth);
+        }
         for (int mcuColumn = 0; mcuColumn < mcusAcross; ++mcuColumn) {
             for (ComponentCoder& component : *coders) {
                 for (int blockRow = 0; blockRow < component.vertical; ++blockRow) {
                     for (int blockColumn = 0; blockColumn < component.horizontal; ++blockColumn) {
-                        gatherBlock(component, planes,
-                                    mcuColumn * mcuWidth + blockColumn * component.stepX * 8,
-                                    mcuRow * mcuHeight + blockRow * component.stepY * 8, block);
-                        coder.codeBlock(component, block);
+                        coder.codeBlockAt(component, stripWidth,
+                                          mcuColumn * mcuWidth + blockColumn * component.stepX * 8,
+                                          blockRow * component.stepY * 8);
                     }
                 }
             }
         }
     }
-    const std::size_t length = coder.finish();
-    data.resize(length + JpegScan::kDataPadding);
-    std::fill(data.begin() + static_cast<std::ptrdiff_t>(length), data.end(), 0);
-    scan->data = std::move(data);
-    scan->dataLength = length;
+    coder.store(*scan);
     return std::nullopt;
 }
 

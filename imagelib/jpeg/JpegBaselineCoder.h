@@ -5,7 +5,7 @@
 
 #include "imagelib/image/MessageCatalogue.h"
 #include "imagelib/jpeg/JpegForwardDct.h"
-#include "imagelib/jpeg/JpegSamplePlanes.h"
+#include "imagelib/jpeg/JpegSampleSource.h"
 #include "imagelib/jpeg/JpegStream.h"
 
 namespace pictrano {
@@ -17,14 +17,15 @@ namespace pictrano {
 // at most 10. Returns nothing when they serve, else the failure message.
 std::optional<Msg> settleBaselineSampling(JpegFrame& frame);
 
-// Codes the level-shifted sample planes (one per frame component) as the stream's one
+// Codes the level-shifted samples (one component per frame component) as the stream's one
 // interleaved scan: forward DCT, quantisation with the frame components' tables and Huffman
 // coding with the scan components' tables, MCU by MCU, sub-sampled components taken as every
-// (Hmax / H)-th sample of every (Vmax / V)-th row. Values beyond the largest category a table
-// codes are kept to the largest value it codes (a DC difference moves the predictor by what was
-// coded), so no symbol without a code is ever written. The byte-stuffed data goes into the scan.
-// Returns nothing on success, else the failure message.
-std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SamplePlanes& planes,
+// (Hmax / H)-th sample of every (Vmax / V)-th row. The samples of one row of MCUs are formed at a
+// time. Values beyond the largest category a table codes are kept to the largest value it codes
+// (a DC difference moves the predictor by what was coded), so no symbol without a code is ever
+// written. The byte-stuffed data goes into the scan. Returns nothing on success, else the
+// failure message.
+std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SampleSource& source,
                                       const ForwardDctWeights& weights,
                                       std::uint32_t processorFeatures);
 

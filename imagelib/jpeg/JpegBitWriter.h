@@ -3,21 +3,31 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstring>
+#include <memory>
+
+#include "imagelib/jpeg/JpegScan.h"
 
 namespace pictrano {
 
 // Writes entropy-coded data into a growing byte buffer: bits most significant first, and a 0x00
 // byte after every 0xFF byte (byte stuffing), so the bytes can be stored in a scan as they are.
-// Bits gather in a word and leave four bytes at a time.
+// Bits gather in a word and leave four bytes at a time. The buffer is not cleared beforehand:
+// every byte up to the length is written.
 class JpegBitWriter {
 public:
-    explicit JpegBitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    // `capacity`: the first size of the buffer; it grows when the data needs more.
+    explicit JpegBitWriter(std::size_t capacity)
+        : out_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)), capacity_(capacity) {}
 
     // Makes room for `bytes` more output bytes; put and finish write within the room made.
     void reserve(std::size_t bytes) {
-        if (length_ + bytes + 8 > out_.size()) {
-            out_.resize(std::max(out_.size() * 2, length_ + bytes + 8));
+        if (length_ + bytes + 8 > capacity_) {
+            const std::size_t capacity = std::max(capacity_ * 2, length_ + bytes + 8);
+            auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+            std::memcpy(grown.get(), out_.get(), length_);
+            out_ = std::move(grown);
+            capacity_ = capacity;
         }
     }
 
@@ -44,6 +54,7 @@ public:
     }
 
     std::size_t length() const { return length_; }
+    const std::uint8_t* data() const { return out_.get(); }
 
 private:
     void storeByte(std::uint8_t byte) {
@@ -55,7 +66,7 @@ private:
         // A byte 0xFF in the word is a zero byte in its complement.
         const std::uint32_t complement = ~word;
         if (((complement - 0x01010101u) & ~complement & 0x80808080u) == 0) {
-            std::uint8_t* at = out_.data() + length_;
+            std::uint8_t* at = out_.get() + length_;
             at[0] = static_cast<std::uint8_t>(word >> 24);
             at[1] = static_cast<std::uint8_t>(word >> 16);
             at[2] = static_cast<std::uint8_t>(word >> 8);
@@ -66,10 +77,20 @@ private:
         for (int shift = 24; shift >= 0; shift -= 8) storeByte(static_cast<std::uint8_t>(word >> shift));
     }
 
-    std::vector<std::uint8_t>& out_;
+    std::unique_ptr<std::uint8_t[]> out_;
+    std::size_t capacity_;
     std::size_t length_ = 0;
     std::uint64_t pending_ = 0;
     int pendingCount_ = 0;
 };
+
+// Finishes the writer's data (padding its last byte with one-bits or zero-bits) and stores it in
+// the scan, followed by the scan's zero padding.
+inline void storeScanData(JpegBitWriter& writer, bool padWithOnes, JpegScan& scan) {
+    const std::size_t length = writer.finish(padWithOnes);
+    scan.data.assign(length + JpegScan::kDataPadding, 0);
+    std::memcpy(scan.data.data(), writer.data(), length);
+    scan.dataLength = length;
+}
 
 }  // namespace pictrano

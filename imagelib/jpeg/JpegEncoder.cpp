@@ -39,8 +39,6 @@ std::unique_ptr<JpegQuantTable> quantTable(int identifier,
     return table;
 }
 
-std::int64_t roundedUpTo32(std::int64_t value) { return (value + 31) / 32 * 32; }
-
 }  // namespace
 
 JpegEncoder::JpegEncoder() : processorFeatures_(readProcessorFeatureWord()) { presetStream(); }
@@ -67,30 +65,17 @@ int JpegEncoder::setImage(const std::uint8_t* pixels, int width, int height, int
                           bool dct) {
     const std::int64_t columns = std::llabs(width);
     const std::int64_t rows = std::llabs(height);
-    const int count = planeCountOf(colourModel);
+    const int count = componentCountOf(colourModel);
     if (pixels == nullptr || count == 0 || columns < 1 || rows < 1 ||
         columns > kLargestDimension || rows > kLargestDimension) {
         return fail(Msg::UnsupportedFormatRequested);
     }
     if (!pictureFitsLimits(columns, rows)) return fail(Msg::OutOfMemory);
-    try {
-        planes_.clear();
-        planes_.shrink_to_fit();
-        planeSize_ = 0;
-        paddedWidth_ = static_cast<int>(roundedUpTo32(columns));
-        paddedHeight_ = static_cast<int>(roundedUpTo32(rows));
-        const std::size_t planeSize = static_cast<std::size_t>(paddedWidth_) * static_cast<std::size_t>(paddedHeight_);
-        planes_.assign(planeSize * static_cast<std::size_t>(count), 0);
-        planeSize_ = planeSize;
-    } catch (const std::bad_alloc&) {
-        paddedWidth_ = paddedHeight_ = 0;
-        return fail(Msg::OutOfMemory);
-    }
+    source_ = {pixels, static_cast<std::size_t>(pixelRowStride(columns)), static_cast<int>(columns),
+               static_cast<int>(rows), colourModel, dct};
     JpegFrame& frame = *stream_.frames.get(0);
     frame.samplesPerLine = static_cast<int>(columns);
     frame.lines = static_cast<int>(rows);
-    fillSamplePlanes(pixels, static_cast<int>(columns), static_cast<int>(rows), colourModel, dct,
-                     planes_.data(), paddedWidth_, paddedHeight_);
     setFrameAndScan(count, colourModel == kJpegYcbcr);
     return 1;
 }
@@ -136,7 +121,7 @@ int JpegEncoder::encodeBaseline() {
             return fail(*failure);
         }
         if (std::optional<Msg> failure =
-                encodeBaselineScan(stream_, planes(), weights_, processorFeatures_)) {
+                encodeBaselineScan(stream_, source_, weights_, processorFeatures_)) {
             return fail(*failure);
         }
     } catch (const std::bad_alloc&) {
@@ -147,7 +132,7 @@ int JpegEncoder::encodeBaseline() {
 
 int JpegEncoder::encodeLossless(int predictor) {
     try {
-        if (std::optional<Msg> failure = encodeLosslessScan(stream_, planes(), predictor)) {
+        if (std::optional<Msg> failure = encodeLosslessScan(stream_, source_, predictor)) {
             return fail(*failure);
         }
     } catch (const std::bad_alloc&) {

@@ -6,7 +6,7 @@
 
 #include "imagelib/image/ErrorBuffers.h"
 #include "imagelib/jpeg/JpegForwardDct.h"
-#include "imagelib/jpeg/JpegSamplePlanes.h"
+#include "imagelib/jpeg/JpegSampleSource.h"
 #include "imagelib/jpeg/JpegStream.h"
 
 namespace pictrano {
@@ -20,11 +20,13 @@ class JpegEncoder {
 public:
     JpegEncoder();
 
-    // pixels: 24-bit rows (blue, green, red; rows padded to 4 bytes; top row first). Colour
-    // model 1 grey, 2 RGB, 3 YCbCr. `dct` asks for the level shift by 128 that DCT coding needs.
-    // Fills padded planes (width and height rounded up to multiples of 32) and sets the frame
-    // and scan: components 1, 2, 3 at 1 x 1, with quantisation table and Huffman tables 1 for
-    // the chroma of YCbCr and 0 otherwise.
+    // pixels: 24-bit rows (blue, green, red; rows padded to 4 bytes; top row first), which must
+    // stay valid until encoding is done: the coders form the samples from them a few rows at a
+    // time (see SampleSource) instead of keeping whole planes. Colour model 1 grey, 2 RGB,
+    // 3 YCbCr; `dct` asks for the level shift by 128 that DCT coding needs. Negative sizes count
+    // as positive; the picture may be at most 65,535 pixels wide and high (a frame's limit).
+    // Sets the frame and scan: components 1, 2, 3 at 1 x 1, with quantisation table and Huffman
+    // tables 1 for the chroma of YCbCr and 0 otherwise.
     int setImage(const std::uint8_t* pixels, int width, int height, int colourModel, bool dct);
     // Updates the frame's largest and smallest sampling factors after they were changed.
     void recomputeSamplingExtremes();
@@ -41,8 +43,7 @@ public:
 
     JpegStream& stream() { return stream_; }
     const JpegStream& stream() const { return stream_; }
-    SamplePlanes planes() const { return {planes_.data(), paddedWidth_, paddedHeight_}; }
-    int planeCount() const { return planeSize_ == 0 ? 0 : static_cast<int>(planes_.size() / planeSize_); }
+    const SampleSource& source() const { return source_; }
     const ForwardDctWeights& weights() const { return weights_; }
     const ErrorBuffers& errors() const { return errors_; }
 
@@ -52,11 +53,8 @@ private:
     void setFrameAndScan(int componentCount, bool chromaTables);
 
     JpegStream stream_;
-    std::size_t planeSize_ = 0;
-    int paddedHeight_ = 0;
-    int paddedWidth_ = 0;
     ErrorBuffers errors_;
-    std::vector<std::int16_t> planes_;
+    SampleSource source_;
     std::uint32_t processorFeatures_ = 0;
     ForwardDctWeights weights_;
 };

@@ -1,6 +1,8 @@
 #include "imagelib/jpeg/JpegLosslessCoder.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <vector>
 
 #include "imagelib/jpeg/JpegBitWriter.h"
@@ -10,51 +12,44 @@ namespace {
 
 constexpr int kFrameKindLossless = 0xC3;
 
+// The category of a difference: the significant bits of its magnitude, at most 16.
 int categoryOf(int difference) {
-    unsigned magnitude = static_cast<unsigned>(difference < 0 ? -difference : difference);
-    int bits = 0;
-    while (magnitude != 0 && bits < 16) {
-        ++bits;
-        magnitude >>= 1;
-    }
-    return bits;
+    const auto magnitude = static_cast<std::uint32_t>(difference < 0 ? -difference : difference);
+    return std::min(static_cast<int>(std::bit_width(magnitude)), 16);
 }
 
-// The differences of one component in row order, their categories and how often each occurs.
-struct ComponentDifferences {
-    std::vector<std::int32_t> differences;
-    std::vector<std::uint8_t> categories;
-    std::array<int, 17> counts{};
-};
-
-ComponentDifferences differencesOf(const std::int16_t* plane, int paddedWidth, int width,
-                                   int height, int predictor, int precision) {
+// Walks the differences of every sample in row order, the components of each position in turn,
+// forming the samples two rows at a time; `visit(component, difference)` sees each.
+template <typename Visit>
+void forEachDifference(const SampleSource& source, int predictor, int precision, Visit visit) {
+    const int count = source.componentCount();
+    const int width = source.width;
     const int mask = (1 << precision) - 1;
-    ComponentDifferences result;
-    const auto samples = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    result.differences.resize(samples);
-    result.categories.resize(samples);
-    std::size_t index = 0;
-    for (int y = 0; y < height; ++y) {
-        const std::int16_t* row = plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(paddedWidth);
-        const std::int16_t* above = row - paddedWidth;
-        for (int x = 0; x < width; ++x, ++index) {
-            int prediction;
-            if (y == 0) {
-                prediction = x == 0 ? 1 << (precision - 1) : row[x - 1];
-            } else if (x == 0) {
-                prediction = above[0];
-            } else {
-                prediction = predictSample(predictor, row[x - 1], above[x], above[x - 1]);
+    const auto rowSamples = static_cast<std::size_t>(width);
+    std::vector<std::int16_t> rows(2 * static_cast<std::size_t>(count) * rowSamples);
+    auto rowOf = [&](int y, int c) {
+        return rows.data() + (static_cast<std::size_t>(y % 2) * static_cast<std::size_t>(count) + static_cast<std::size_t>(c)) * rowSamples;
+    };
+    for (int y = 0; y < source.height; ++y) {
+        std::int16_t* current[3] = {};
+        for (int c = 0; c < count; ++c) current[c] = rowOf(y, c);
+        source.fillRow(y, current, width);
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < count; ++c) {
+                const std::int16_t* row = current[c];
+                const std::int16_t* above = rowOf(y + 1, c);
+                int prediction;
+                if (y == 0) {
+                    prediction = x == 0 ? 1 << (precision - 1) : row[x - 1];
+                } else if (x == 0) {
+                    prediction = above[0];
+                } else {
+                    prediction = predictSample(predictor, row[x - 1], above[x], above[x - 1]);
+                }
+                visit(c, (row[x] & mask) - prediction);
             }
-            const int difference = (row[x] & mask) - prediction;
-            const int category = categoryOf(difference);
-            result.differences[index] = difference;
-            result.categories[index] = static_cast<std::uint8_t>(category);
-            ++result.counts[static_cast<std::size_t>(category)];
         }
     }
-    return result;
 }
 
 }  // namespace
@@ -71,12 +66,12 @@ int predictSample(int predictor, int a, int b, int c) {
     }
 }
 
-std::optional<Msg> encodeLosslessScan(JpegStream& stream, const SamplePlanes& planes, int predictor) {
+std::optional<Msg> encodeLosslessScan(JpegStream& stream, const SampleSource& source, int predictor) {
     JpegFrame* frame = stream.frames.get(0);
     JpegScan* scan = stream.scans.get(0);
-    if (frame == nullptr || scan == nullptr ||
-        (frame->components.size() != 1 && frame->components.size() != 3) ||
-        scan->components.size() != frame->components.size()) {
+    const std::size_t count = frame == nullptr ? 0 : frame->components.size();
+    if (scan == nullptr || (count != 1 && count != 3) || scan->components.size() != count ||
+        static_cast<std::size_t>(source.componentCount()) != count) {
         return Msg::ComponentCountInvalid;
     }
     if (predictor < 1 || predictor > 7) predictor = 1;
@@ -86,19 +81,18 @@ std::optional<Msg> encodeLosslessScan(JpegStream& stream, const SamplePlanes& pl
     scan->successiveHigh = 0;
     scan->successiveLow = 0;
 
-    const int width = frame->samplesPerLine;
-    const int height = frame->lines;
-    std::vector<ComponentDifferences> components;
-    for (std::size_t i = 0; i < frame->components.size(); ++i) {
-        components.push_back(differencesOf(planes.plane(static_cast<int>(i)), planes.paddedWidth,
-                                           width, height, predictor, frame->precision));
-    }
+    // The differences are formed twice, once to count their categories and once to code them,
+    // rather than kept for every sample.
+    std::vector<std::array<int, 17>> counts(count);
+    forEachDifference(source, predictor, frame->precision, [&](int c, int difference) {
+        ++counts[static_cast<std::size_t>(c)][static_cast<std::size_t>(categoryOf(difference))];
+    });
 
     stream.huffmanTables.clear();
-    for (std::size_t i = 0; i < components.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         // With 8-bit samples at most categories 0 to 9 occur, so the 16 codes of a table made
         // from statistics cover every category met.
-        if (!stream.huffmanTables.appendFromStatistics(components[i].counts, static_cast<int>(i))) {
+        if (!stream.huffmanTables.appendFromStatistics(counts[i], static_cast<int>(i))) {
             return Msg::OutOfMemory;
         }
         scan->components[i].dcTable = static_cast<int>(i);
@@ -109,29 +103,22 @@ std::optional<Msg> encodeLosslessScan(JpegStream& stream, const SamplePlanes& pl
     }
     frame->recomputeSamplingExtremes();
 
+    const JpegHuffmanTable* tables[3];
+    for (std::size_t i = 0; i < count; ++i) tables[i] = stream.huffmanTables.get(i);
     // A first guess of one byte per sample and component; the writer grows it when needed.
-    const auto samples = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::vector<std::uint8_t> data(samples * components.size() + 64);
-    JpegBitWriter writer(data);
-    for (std::size_t index = 0; index < samples; ++index) {
-        writer.reserve(components.size() * 8);
-        for (std::size_t i = 0; i < components.size(); ++i) {
-            const JpegHuffmanTable& table = *stream.huffmanTables.get(i);
-            const int category = components[i].categories[index];
-            const int difference = components[i].differences[index];
-            const auto symbol = static_cast<std::size_t>(category);
-            writer.put(table.code[symbol], table.codeLength[symbol]);
-            if (category > 0 && category < 16) {
-                const int bits = difference < 0 ? difference - 1 : difference;
-                writer.put(static_cast<std::uint32_t>(bits) & ((1u << category) - 1), category);
-            }
+    JpegBitWriter writer(static_cast<std::size_t>(source.width) * static_cast<std::size_t>(source.height) * count + 64);
+    forEachDifference(source, predictor, frame->precision, [&](int c, int difference) {
+        const JpegHuffmanTable& table = *tables[c];
+        const int category = categoryOf(difference);
+        const auto symbol = static_cast<std::size_t>(category);
+        writer.reserve(8);
+        writer.put(table.code[symbol], table.codeLength[symbol]);
+        if (category > 0 && category < 16) {
+            const int bits = difference < 0 ? difference - 1 : difference;
+            writer.put(static_cast<std::uint32_t>(bits) & ((1u << category) - 1), category);
         }
-    }
-    const std::size_t length = writer.finish(false);
-    data.resize(length + JpegScan::kDataPadding);
-    std::fill(data.begin() + static_cast<std::ptrdiff_t>(length), data.end(), 0);
-    scan->data = std::move(data);
-    scan->dataLength = length;
+    });
+    storeScanData(writer, false, *scan);
     stream.quantTables.clear();
     return std::nullopt;
 }

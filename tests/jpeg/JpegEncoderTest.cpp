@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imagelib/jpeg/JpegBaselineCoder.h"
+#include "imagelib/jpeg/JpegBlockQuantiser.h"
 #include "imagelib/jpeg/JpegEncoder.h"
 #include "imagelib/jpeg/JpegZigZag.h"
 #include "imagelib/jpeg/ProcessorFeatures.h"
@@ -112,7 +113,42 @@ TEST(JpegEncoder, FastForwardDctFormsGiveTheDirectSums) {
     }
 }
 
-TEST(JpegEncoder, SetImageFillsPaddedPlanesByTheColourFormulas) {
+// The samples of row y of each component, `length` of them.
+std::vector<std::vector<std::int16_t>> rowOf(const SampleSource& source, int y, int length) {
+    std::vector<std::vector<std::int16_t>> rows(static_cast<std::size_t>(source.componentCount()),
+                                                std::vector<std::int16_t>(static_cast<std::size_t>(length)));
+    std::int16_t* pointers[3] = {};
+    for (std::size_t c = 0; c < rows.size(); ++c) pointers[c] = rows[c].data();
+    source.fillRow(y, pointers, length);
+    return rows;
+}
+
+TEST(JpegEncoder, BlockQuantisationGivesThePlainQuotientsForEveryQuantiserAndCoefficient) {
+    // Every quantiser of an 8-bit table with every coefficient 8-bit samples can give, in the
+    // packed and the plain form, and some quantisers of 16-bit tables.
+    std::vector<int> quantisers;
+    for (int q = 1; q <= 255; ++q) quantisers.push_back(q);
+    quantisers.insert(quantisers.end(), {256, 2047, 65535});
+    for (const std::uint32_t features : {readProcessorFeatureWord(), 0u}) {
+        for (int q : quantisers) {
+            JpegQuantTable table;
+            table.values.fill(static_cast<std::uint16_t>(q));
+            const BlockQuantiser quantiser(table, features);
+            for (int first = -2048; first < 2048; first += 64) {
+                std::array<std::int32_t, 64> coefficients, fast, plain;
+                for (int i = 0; i < 64; ++i) coefficients[static_cast<std::size_t>(i)] = first + i;
+                const std::uint64_t nonZero = quantiser.quantise(coefficients.data(), fast.data());
+                table.quantise(coefficients.data(), plain.data());
+                ASSERT_EQ(fast, plain) << "q " << q << " from " << first;
+                for (std::size_t k = 0; k < 64; ++k) {
+                    ASSERT_EQ((nonZero >> k & 1) != 0, plain[kZigZagToNatural[k]] != 0) << "q " << q << " zig-zag " << k;
+                }
+            }
+        }
+    }
+}
+
+TEST(JpegEncoder, SamplesFollowTheColourFormulasAndRepeatTheLastColumnAndRow) {
     struct Case {
         LibjpegPicture pixel;
         int model;
@@ -128,33 +164,33 @@ TEST(JpegEncoder, SetImageFillsPaddedPlanesByTheColourFormulas) {
         {onePixel(10, 20, 30), kJpegGrey, false, {(77 * 10 + 150 * 20 + 29 * 30) >> 8}},
     };
     for (const Case& c : cases) {
-        JpegEncoder encoder;
+        test::EncoderWithPixels encoder;
         const Bytes rows = test::toPixelRows(c.pixel);
         ASSERT_EQ(encoder.setImage(rows.data(), 1, 1, c.model, c.shift), 1);
-        const SamplePlanes planes = encoder.planes();
-        ASSERT_EQ(planes.paddedWidth, 32);
-        ASSERT_EQ(planes.paddedHeight, 32);
-        ASSERT_EQ(encoder.planeCount(), static_cast<int>(c.expected.size()));
-        for (int p = 0; p < encoder.planeCount(); ++p) {
-            const std::int16_t* plane = planes.plane(p);
-            EXPECT_TRUE(std::all_of(plane, plane + 32 * 32, [&](int s) { return s == c.expected[static_cast<std::size_t>(p)]; }))
-                << "model " << c.model << " plane " << p;
+        ASSERT_EQ(encoder.source().componentCount(), static_cast<int>(c.expected.size()));
+        // A 1 x 1 picture fills 32 x 32 samples (and any more) with its pixel's values.
+        for (int y : {0, 31}) {
+            const auto samples = rowOf(encoder.source(), y, 32);
+            for (std::size_t p = 0; p < samples.size(); ++p) {
+                EXPECT_TRUE(std::all_of(samples[p].begin(), samples[p].end(), [&](int s) { return s == c.expected[p]; }))
+                    << "model " << c.model << " component " << p;
+            }
         }
     }
 
-    // Columns right of the picture repeat the row's last sample, rows below it the last row.
     const LibjpegPicture picture = test::drawTestPicture(33, 2, 3, 5);
-    JpegEncoder encoder;
+    test::EncoderWithPixels encoder;
     const Bytes rows = test::toPixelRows(picture);
     ASSERT_EQ(encoder.setImage(rows.data(), -33, -2, kJpegRgb, false), 1) << "negative sizes count as positive";
-    const SamplePlanes planes = encoder.planes();
-    ASSERT_EQ(planes.paddedWidth, 64);
-    ASSERT_EQ(planes.paddedHeight, 32);
-    for (int p = 0; p < 3; ++p) {
-        for (int y = 0; y < 32; ++y) {
+    EXPECT_EQ(encoder.stream().frames.get(0)->samplesPerLine, 33);
+    EXPECT_EQ(encoder.stream().frames.get(0)->lines, 2);
+    for (int y = 0; y < 32; ++y) {
+        const auto samples = rowOf(encoder.source(), y, 64);
+        for (int p = 0; p < 3; ++p) {
             for (int x = 0; x < 64; ++x) {
                 const int sourceX = std::min(x, 32), sourceY = std::min(y, 1);
-                ASSERT_EQ(planes.plane(p)[y * 64 + x], picture.samples[static_cast<std::size_t>((sourceY * 33 + sourceX) * 3 + p)]);
+                ASSERT_EQ(samples[static_cast<std::size_t>(p)][static_cast<std::size_t>(x)],
+                          picture.samples[static_cast<std::size_t>((sourceY * 33 + sourceX) * 3 + p)]);
             }
         }
     }
@@ -163,11 +199,11 @@ TEST(JpegEncoder, SetImageFillsPaddedPlanesByTheColourFormulas) {
 TEST(JpegEncoder, UnsupportedModelsAndSizesAreRefused) {
     const Bytes rows(4 * 70000, 0);
     for (const auto& [width, model] : std::vector<std::pair<int, int>>{{1, 0}, {1, 4}, {65536, 1}, {0, 1}}) {
-        JpegEncoder encoder;
+        test::EncoderWithPixels encoder;
         EXPECT_EQ(encoder.setImage(rows.data(), width, 1, model, true), 0);
         EXPECT_EQ(encoder.errors().utf8(), "サポートされていない形式が指定されました。") << width << " " << model;
     }
-    JpegEncoder encoder;
+    test::EncoderWithPixels encoder;
     EXPECT_EQ(encoder.setImage(rows.data(), 65535, 1, kJpegGrey, true), 1) << "the widest picture a frame holds";
 }
 
@@ -205,7 +241,7 @@ TEST(JpegEncoder, TheStreamStartsWithTheAnnexKTables) {
     settings.quality = 50;
     const std::map<int, Bytes> expected = tableBodies(test::encodeWithLibjpeg(picture, settings));
     ASSERT_EQ(expected.size(), 6u);
-    JpegEncoder encoder;
+    test::EncoderWithPixels encoder;
     EXPECT_EQ(tableBodies(test::writeBaseline(encoder, picture, {})), expected);
     EXPECT_EQ(largestCodedCategory(*encoder.stream().huffmanTables.find(0, 0)), 11);
     EXPECT_EQ(largestCodedCategory(*encoder.stream().huffmanTables.find(0, 1)), 11);
@@ -215,10 +251,10 @@ TEST(JpegEncoder, TheStreamStartsWithTheAnnexKTables) {
 
 TEST(JpegEncoder, QualityScalesTheQuantisersByQualityMinusOneOver79) {
     const LibjpegPicture picture = test::drawTestPicture(16, 16, 3);
-    JpegEncoder plain;
+    test::EncoderWithPixels plain;
     const std::map<int, Bytes> annexK = tableBodies(test::writeBaseline(plain, picture, {}));
     for (int quality : {1, 20, 50, 80, 99}) {
-        JpegEncoder encoder;
+        test::EncoderWithPixels encoder;
         test::BaselineRequest request;
         request.quality = quality;
         const std::map<int, Bytes> tables = tableBodies(test::writeBaseline(encoder, picture, request));
@@ -246,7 +282,7 @@ TEST(JpegEncoder, FilesHoldTheirSegmentsInOrderWithOnlyTheReferencedTables) {
                           {kJpegYcbcr, {0x00, 0x10, 0x01, 0x11}, {0, 1}}};
     for (const Case& c : cases) {
         const LibjpegPicture picture = test::drawTestPicture(21, 11, 3);
-        JpegEncoder encoder;
+        test::EncoderWithPixels encoder;
         test::BaselineRequest request;
         request.colourModel = c.model;
         // Grey ignores the factors: a single component is written at 1 x 1.
@@ -311,7 +347,7 @@ TEST(JpegEncoder, SamplingFactorsAnInterleavedScanCannotHoldAreRefused) {
         {{3, 1, 1}, {1, 3, 1}, true},
     };
     for (const Factors& f : cases) {
-        JpegEncoder encoder;
+        test::EncoderWithPixels encoder;
         const Bytes rows = test::toPixelRows(picture);
         ASSERT_EQ(encoder.setImage(rows.data(), 40, 24, kJpegYcbcr, true), 1);
         auto& components = encoder.stream().frames.get(0)->components;
@@ -330,7 +366,7 @@ TEST(JpegEncoder, SamplingFactorsAnInterleavedScanCannotHoldAreRefused) {
 TEST(JpegEncoder, MissingTablesAreReported) {
     const LibjpegPicture picture = test::drawTestPicture(8, 8, 3);
     const Bytes rows = test::toPixelRows(picture);
-    JpegEncoder encoder;
+    test::EncoderWithPixels encoder;
     ASSERT_EQ(encoder.setImage(rows.data(), 8, 8, kJpegYcbcr, true), 1);
     encoder.stream().quantTables.remove(1);
     EXPECT_EQ(encoder.encodeBaseline(), 0);

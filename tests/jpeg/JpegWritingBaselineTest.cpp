@@ -95,7 +95,7 @@ TEST(JpegWritingBaseline, TheFastCoderWritesThePlainCodersBytesAndLibjpegReadsTh
                 for (int quality : {0, 1, 20, 50, 80, 99}) {
                     const std::string what = std::to_string(width) + "x" + std::to_string(height) + " model " +
                                              std::to_string(model) + " " + sampling.name + " quality " + std::to_string(quality);
-                    JpegEncoder encoder;
+                    test::EncoderWithPixels encoder;
                     test::BaselineRequest request{model, {}, {}, true, quality};
                     std::copy(sampling.h, sampling.h + 3, request.horizontal);
                     std::copy(sampling.v, sampling.v + 3, request.vertical);
@@ -118,7 +118,7 @@ TEST(JpegWritingBaseline, TheFastCoderWritesThePlainCodersBytesAndLibjpegReadsTh
 TEST(JpegWritingBaseline, AUniformBlockCodesItsDcAndTheOneCoefficientTheWeightsLeave) {
     // 1,984 s and 4 s are the sums of the W[0][0] and W[4][4] weights.
     for (int value : {0, 128, 255, 200}) {
-        JpegEncoder encoder;
+        test::EncoderWithPixels encoder;
         const LibjpegPicture grey{8, 8, 1, Bytes(64, static_cast<std::uint8_t>(value))};
         test::BaselineRequest request;
         request.colourModel = kJpegGrey;
@@ -151,12 +151,12 @@ TEST(JpegWritingBaseline, DecodedPicturesApproximateTheSourceAsTheQualityPromise
             const bool subsampled = sampling.h[0] != 1;
             double previous = INFINITY;
             for (const Bound& bound : bounds) {
-                JpegEncoder encoder;
+                test::EncoderWithPixels encoder;
                 test::BaselineRequest request{model, {}, {}, true, bound.quality};
                 std::copy(sampling.h, sampling.h + 3, request.horizontal);
                 std::copy(sampling.v, sampling.v + 3, request.vertical);
                 const Bytes file = test::writeBaseline(encoder, picture, request);
-                const LibjpegPicture stored = test::storedComponents(encoder, 160, 120, true);
+                const LibjpegPicture stored = test::storedComponents(encoder);
                 const double storedPsnr = test::psnrOf(test::decodeWrittenFile(file, model, false), stored);
                 std::printf("model %d %-5s quality %2d: %6zu bytes, stored %.2f dB", model, sampling.name,
                             bound.quality, file.size(), storedPsnr);
@@ -170,7 +170,7 @@ TEST(JpegWritingBaseline, DecodedPicturesApproximateTheSourceAsTheQualityPromise
                 }
                 std::printf("\n");
                 if (bound.quality == 80) {
-                    JpegEncoder unscaled;
+                    test::EncoderWithPixels unscaled;
                     request.quality = 0;
                     EXPECT_EQ(test::writeBaseline(unscaled, picture, request), file) << "quality 80 keeps the tables";
                 }
@@ -194,7 +194,7 @@ TEST(JpegWritingBaseline, TheLargestValuesOfExtremeBlocksAtQualityOneHaveCodes) 
             picture.samples[y * 128 + x + 8] = positive ? 0 : 255;
         }
     }
-    JpegEncoder encoder;
+    test::EncoderWithPixels encoder;
     const Bytes file = test::writeBaseline(encoder, picture, {kJpegGrey, {}, {}, false, 1});
     const test::ReferenceScan reference = test::referenceBaselineScan(encoder);
     ASSERT_EQ(scanDataOf(encoder), reference.data);
@@ -235,7 +235,7 @@ TEST(JpegWritingBaseline, ValuesBeyondTheTablesAreKeptToTheLargestValueTheyCode)
     const Bytes rows = test::toPixelRows(picture);
     // Tables that code DC differences up to category 5 (magnitude 31) and AC values up to
     // category 3 (magnitude 7) only; DC values then follow the picture in steps of at most 31.
-    JpegEncoder encoder;
+    test::EncoderWithPixels encoder;
     ASSERT_EQ(encoder.setImage(rows.data(), 48, 40, kJpegGrey, true), 1);
     encoder.stream().huffmanTables.replace(0, restrictedTable(0, 5));
     encoder.stream().huffmanTables.replace(1, restrictedTable(1, 3));
@@ -263,7 +263,7 @@ TEST(JpegWritingBaseline, TheScanGrowsForPicturesThatCodeLargerThanItsFirstSize)
     std::mt19937 random(1);
     for (int i = 0; i < 96 * 64 * 3; ++i) noise.samples.push_back(static_cast<std::uint8_t>(random()));
     const Bytes rows = test::toPixelRows(noise);
-    JpegEncoder encoder;
+    test::EncoderWithPixels encoder;
     ASSERT_EQ(encoder.setImage(rows.data(), 96, 64, kJpegRgb, true), 1);
     encoder.stream().huffmanTables.replace(0, restrictedTable(0, 11, 16));
     encoder.stream().huffmanTables.replace(1, restrictedTable(1, 10, 16));
@@ -285,7 +285,7 @@ TEST(JpegWritingBaseline, ALastByteThatPaddingFillsWithOnesIsStuffed) {
     for (int attempt = 0; attempt < 2000 && found < 3; ++attempt) {
         LibjpegPicture noise{8, 8, 1, {}};
         for (int i = 0; i < 64; ++i) noise.samples.push_back(static_cast<std::uint8_t>(random()));
-        JpegEncoder encoder;
+        test::EncoderWithPixels encoder;
         test::BaselineRequest request{kJpegGrey, {}, {}, false, 1};
         const Bytes file = test::writeBaseline(encoder, noise, request);
         const Bytes data = scanDataOf(encoder);

@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "imagelib/image/RowLayout.h"
+#include "tests/jpeg/JpegWritingReference.h"
 
 namespace pictrano::test {
 namespace {
@@ -85,15 +86,15 @@ Bytes toPixelRows(const LibjpegPicture& picture) {
     return rows;
 }
 
-LibjpegPicture storedComponents(const JpegEncoder& encoder, int width, int height, bool levelShifted) {
-    const SamplePlanes planes = encoder.planes();
-    const int count = encoder.planeCount();
-    LibjpegPicture picture{width, height, count, {}};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+LibjpegPicture storedComponents(const JpegEncoder& encoder) {
+    const SampleSource& source = encoder.source();
+    const PaddedPlanes planes = paddedPlanesOf(source);
+    const int count = static_cast<int>(planes.planes.size());
+    LibjpegPicture picture{source.width, source.height, count, {}};
+    for (int y = 0; y < source.height; ++y) {
+        for (int x = 0; x < source.width; ++x) {
             for (int c = 0; c < count; ++c) {
-                const int sample = planes.plane(c)[y * planes.paddedWidth + x] + (levelShifted ? 128 : 0);
-                picture.samples.push_back(static_cast<std::uint8_t>(sample));
+                picture.samples.push_back(static_cast<std::uint8_t>(planes.at(c, x, y) + (source.levelShift ? 128 : 0)));
             }
         }
     }
@@ -111,9 +112,9 @@ double psnrOf(const LibjpegPicture& a, const LibjpegPicture& b) {
     return 10 * std::log10(255.0 * 255.0 * static_cast<double>(a.samples.size()) / sum);
 }
 
-Bytes writeBaseline(JpegEncoder& encoder, const LibjpegPicture& picture, const BaselineRequest& request) {
-    const Bytes rows = toPixelRows(picture);
-    EXPECT_EQ(encoder.setImage(rows.data(), picture.width, picture.height, request.colourModel, true), 1);
+Bytes writeBaseline(EncoderWithPixels& encoder, const LibjpegPicture& picture, const BaselineRequest& request) {
+    encoder.pixels = toPixelRows(picture);
+    EXPECT_EQ(encoder.setImage(encoder.pixels.data(), picture.width, picture.height, request.colourModel, true), 1);
     if (request.factorsGiven) {
         auto& components = encoder.stream().frames.get(0)->components;
         for (std::size_t i = 0; i < components.size(); ++i) {

@@ -19,9 +19,9 @@ LibjpegPicture decodeWrittenFile(const Bytes& file, int colourModel, bool toRgb)
 // three channels.
 Bytes toPixelRows(const LibjpegPicture& picture);
 
-// The stored samples the encoder's planes hold for a picture, without level shift, interleaved
-// like a libjpeg picture: luminance for grey, R G B for RGB, Y Cb Cr for YCbCr.
-LibjpegPicture storedComponents(const JpegEncoder& encoder, int width, int height, bool levelShifted);
+// The samples the encoder's picture stores, without level shift, interleaved like a libjpeg
+// picture: luminance for grey, R G B for RGB, Y Cb Cr for YCbCr.
+LibjpegPicture storedComponents(const JpegEncoder& encoder);
 
 // PSNR in dB of two equally sized pictures (peak 255).
 double psnrOf(const LibjpegPicture& a, const LibjpegPicture& b);
@@ -35,6 +35,10 @@ struct BaselineRequest {
     bool factorsGiven = false;
     int quality = 0;
 };
-Bytes writeBaseline(JpegEncoder& encoder, const LibjpegPicture& picture, const BaselineRequest& request);
+// An encoder that keeps the pixel rows it is given, which must last until it has encoded them.
+struct EncoderWithPixels : JpegEncoder {
+    Bytes pixels;
+};
+Bytes writeBaseline(EncoderWithPixels& encoder, const LibjpegPicture& picture, const BaselineRequest& request);
 
 }  // namespace pictrano::test

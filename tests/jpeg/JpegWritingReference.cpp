@@ -52,6 +52,36 @@ struct PlainComponent {
 
 }  // namespace
 
+PaddedPlanes paddedPlanesOf(const SampleSource& source) {
+    PaddedPlanes result;
+    result.paddedWidth = (source.width + 31) / 32 * 32;
+    result.paddedHeight = (source.height + 31) / 32 * 32;
+    const int count = source.colourModel == kJpegGrey ? 1 : 3;
+    const int shift = source.levelShift ? 128 : 0;
+    result.planes.assign(static_cast<std::size_t>(count),
+                         std::vector<std::int16_t>(static_cast<std::size_t>(result.paddedWidth * result.paddedHeight)));
+    for (int y = 0; y < result.paddedHeight; ++y) {
+        for (int x = 0; x < result.paddedWidth; ++x) {
+            const std::uint8_t* p = source.pixels + static_cast<std::size_t>(std::min(y, source.height - 1)) * source.stride +
+                                    3 * static_cast<std::size_t>(std::min(x, source.width - 1));
+            const int b = p[0], g = p[1], r = p[2];
+            int samples[3];
+            if (source.colourModel == kJpegRgb) {
+                samples[0] = r, samples[1] = g, samples[2] = b;
+            } else {
+                samples[0] = (77 * r + 150 * g + 29 * b) >> 8;
+                samples[1] = ((128 * b - 43 * r - 85 * g) >> 8) + 128;
+                samples[2] = ((128 * r - 21 * b - 107 * g) >> 8) + 128;
+            }
+            for (int c = 0; c < count; ++c) {
+                result.planes[static_cast<std::size_t>(c)][static_cast<std::size_t>(y * result.paddedWidth + x)] =
+                    static_cast<std::int16_t>(samples[c] - shift);
+            }
+        }
+    }
+    return result;
+}
+
 std::array<std::int32_t, 64> plainForwardDct(const ForwardDctWeights& weights,
                                              const std::int16_t* samples) {
     std::array<std::int32_t, 64> out{};
@@ -71,7 +101,7 @@ ReferenceScan referenceBaselineScan(const JpegEncoder& encoder) {
     const JpegStream& stream = encoder.stream();
     const JpegFrame& frame = *stream.frames.get(0);
     const JpegScan& scan = *stream.scans.get(0);
-    const SamplePlanes planes = encoder.planes();
+    const PaddedPlanes planes = paddedPlanesOf(encoder.source());
     std::vector<PlainComponent> components;
     for (std::size_t i = 0; i < frame.components.size(); ++i) {
         const FrameComponent& c = frame.components[i];
@@ -99,7 +129,6 @@ ReferenceScan referenceBaselineScan(const JpegEncoder& encoder) {
         for (int mx = 0; mx < across; ++mx) {
             for (std::size_t i = 0; i < components.size(); ++i) {
                 PlainComponent& c = components[i];
-                const std::int16_t* plane = planes.plane(static_cast<int>(i));
                 for (int by = 0; by < c.v; ++by) {
                     for (int bx = 0; bx < c.h; ++bx) {
                         const int column = mx * mcuWidth + bx * c.stepX * 8;
@@ -109,7 +138,7 @@ ReferenceScan referenceBaselineScan(const JpegEncoder& encoder) {
                             for (int x = 0; x < 8; ++x) {
                                 const int r = std::min(row + y * c.stepY, planes.paddedHeight - 1);
                                 const int q = std::min(column + x * c.stepX, planes.paddedWidth - 1);
-                                samples[y * 8 + x] = plane[r * planes.paddedWidth + q];
+                                samples[y * 8 + x] = static_cast<std::int16_t>(planes.at(static_cast<int>(i), q, r));
                             }
                         }
                         const std::array<std::int32_t, 64> coefficients = plainForwardDct(encoder.weights(), samples);

@@ -1,0 +1,70 @@
+#include "imagelib/jpeg/JpegSampleSource.h"
+
+#include <algorithm>
+
+namespace pictrano {
+namespace {
+
+int luminance(int red, int green, int blue) { return (77 * red + 150 * green + 29 * blue) >> 8; }
+
+std::int16_t sample(int value) { return static_cast<std::int16_t>(value); }
+
+int blueDifference(int red, int green, int blue) { return ((128 * blue - 43 * red - 85 * green) >> 8) + 128; }
+int redDifference(int red, int green, int blue) { return ((128 * red - 21 * blue - 107 * green) >> 8) + 128; }
+
+// The three components of a pixel in the colour model.
+void componentsOf(const std::uint8_t* pixel, int colourModel, int* out) {
+    const int blue = pixel[0], green = pixel[1], red = pixel[2];
+    if (colourModel == kJpegRgb) {
+        out[0] = red, out[1] = green, out[2] = blue;
+    } else {
+        out[0] = luminance(red, green, blue);
+        out[1] = blueDifference(red, green, blue);
+        out[2] = redDifference(red, green, blue);
+    }
+}
+
+void convertRow(const std::uint8_t* pixel, int width, int colourModel, int shift,
+                std::int16_t* const* rows) {
+    std::int16_t* first = rows[0];
+    const bool onlyFirst = colourModel == kJpegGrey || (rows[1] == nullptr && rows[2] == nullptr);
+    if (onlyFirst && first != nullptr && colourModel != kJpegRgb) {
+        for (int x = 0; x < width; ++x, pixel += 3) first[x] = sample(luminance(pixel[2], pixel[1], pixel[0]) - shift);
+    } else if (colourModel == kJpegYcbcr && first != nullptr && rows[1] != nullptr && rows[2] != nullptr) {
+        for (int x = 0; x < width; ++x, pixel += 3) {
+            const int blue = pixel[0], green = pixel[1], red = pixel[2];
+            first[x] = sample(luminance(red, green, blue) - shift);
+            rows[1][x] = sample(blueDifference(red, green, blue) - shift);
+            rows[2][x] = sample(redDifference(red, green, blue) - shift);
+        }
+    } else {
+        for (int x = 0; x < width; ++x, pixel += 3) {
+            int components[3];
+            componentsOf(pixel, colourModel, components);
+            for (int c = 0; c < 3; ++c) {
+                if (rows[c] != nullptr) rows[c][x] = sample(components[c] - shift);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int componentCountOf(int colourModel) {
+    switch (colourModel) {
+    case kJpegGrey: return 1;
+    case kJpegRgb:
+    case kJpegYcbcr: return 3;
+    default: return 0;
+    }
+}
+
+void SampleSource::fillRow(int y, std::int16_t* const* rows, int length) const {
+    const std::uint8_t* row = pixels + static_cast<std::size_t>(std::min(y, height - 1)) * stride;
+    convertRow(row, width, colourModel, levelShift ? 128 : 0, rows);
+    for (int c = 0; c < componentCount(); ++c) {
+        if (rows[c] != nullptr) std::fill(rows[c] + width, rows[c] + length, rows[c][width - 1]);
+    }
+}
+
+}  // namespace pictrano
