@@ -18,6 +18,19 @@ int categoryOf(int difference) {
     return std::min(static_cast<int>(std::bit_width(magnitude)), 16);
 }
 
+// The prediction of a sample from its left (a), upper (b) and upper-left (c) neighbours.
+int predictSample(int predictor, int a, int b, int c) {
+    switch (predictor) {
+    case 2: return b;
+    case 3: return c;
+    case 4: return a + b - c;
+    case 5: return a + ((b - c) >> 1);
+    case 6: return b + ((a - c) >> 1);
+    case 7: return (a + b) >> 1;
+    default: return a;
+    }
+}
+
 // Walks the differences of every sample in row order, the components of each position in turn,
 // forming the samples two rows at a time; `visit(component, difference)` sees each.
 template <typename Visit>
@@ -53,18 +66,6 @@ void forEachDifference(const SampleSource& source, int predictor, int precision,
 }
 
 }  // namespace
-
-int predictSample(int predictor, int a, int b, int c) {
-    switch (predictor) {
-    case 2: return b;
-    case 3: return c;
-    case 4: return a + b - c;
-    case 5: return a + ((b - c) >> 1);
-    case 6: return b + ((a - c) >> 1);
-    case 7: return (a + b) >> 1;
-    default: return a;
-    }
-}
 
 std::optional<Msg> encodeLosslessScan(JpegStream& stream, const SampleSource& source, int predictor) {
     JpegFrame* frame = stream.frames.get(0);

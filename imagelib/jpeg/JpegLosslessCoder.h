@@ -16,7 +16,4 @@ namespace pictrano {
 // into the scan. Returns nothing on success, else the failure message.
 std::optional<Msg> encodeLosslessScan(JpegStream& stream, const SampleSource& source, int predictor);
 
-// The prediction of a sample from its left (a), upper (b) and upper-left (c) neighbours.
-int predictSample(int predictor, int a, int b, int c);
-
 }  // namespace pictrano
