@@ -1,7 +1,5 @@
 #include "imagelib/jpeg/JpegForwardDct.h"
 
-#include <cmath>
-
 #include "imagelib/jpeg/ProcessorFeatures.h"
 
 #if defined(__SSE2__)
@@ -11,10 +9,52 @@
 namespace pictrano {
 namespace {
 
-constexpr double kPiOver16 = 0.196349540849362;
 constexpr double kScaleOfZero = 0.707106781;
 
 double scaleOf(int k) { return k == 0 ? kScaleOfZero : 1.0; }
+
+// cos(k * 0.196349540849362) for k = 0 to 105, the arguments (2y + 1) u of the weights with
+// pi / 16 taken as 0.196349540849362, as the double nearest each cosine. Kept as constants so that
+// every build, whatever its maths library, makes the same weights: a few products lie within a
+// rounding error of an integer (64 cos(pi/4)^2 in W[4][4]) and truncate by the last bit.
+constexpr double kCosines[106] = {
+    0x1.0000000000000p+0, 0x1.f6297cff75cb0p-1, 0x1.d906bcf328d47p-1,
+    0x1.a9b66290ea1a4p-1, 0x1.6a09e667f3bcfp-1, 0x1.1c73b39ae68ccp-1,
+    0x1.87de2a6aea96bp-2, 0x1.8f8b83c69a624p-3, 0x1.a34c4c6628b81p-51,
+    -0x1.8f8b83c69a5f1p-3, -0x1.87de2a6aea953p-2, -0x1.1c73b39ae68bfp-1,
+    -0x1.6a09e667f3bc6p-1, -0x1.a9b66290ea19dp-1, -0x1.d906bcf328d41p-1,
+    -0x1.f6297cff75caep-1, -0x1.0000000000000p+0, -0x1.f6297cff75cb3p-1,
+    -0x1.d906bcf328d4bp-1, -0x1.a9b66290ea1acp-1, -0x1.6a09e667f3bd9p-1,
+    -0x1.1c73b39ae68d5p-1, -0x1.87de2a6aea98bp-2, -0x1.8f8b83c69a658p-3,
+    -0x1.1a79394c9e8a1p-49, 0x1.8f8b83c69a5aep-3, 0x1.87de2a6aea93bp-2,
+    0x1.1c73b39ae68b8p-1, 0x1.6a09e667f3bbap-1, 0x1.a9b66290ea196p-1,
+    0x1.d906bcf328d3ep-1, 0x1.f6297cff75cabp-1, 0x1.0000000000000p+0,
+    0x1.f6297cff75cb5p-1, 0x1.d906bcf328d52p-1, 0x1.a9b66290ea1b3p-1,
+    0x1.6a09e667f3bdfp-1, 0x1.1c73b39ae68e3p-1, 0x1.87de2a6aea99bp-2,
+    0x1.8f8b83c69a67bp-3, 0x1.160fafbfd9731p-48, -0x1.8f8b83c69a56bp-3,
+    -0x1.87de2a6aea92ap-2, -0x1.1c73b39ae68aap-1, -0x1.6a09e667f3baep-1,
+    -0x1.a9b66290ea191p-1, -0x1.d906bcf328d37p-1, -0x1.f6297cff75ca7p-1,
+    -0x1.0000000000000p+0, -0x1.f6297cff75cb8p-1, -0x1.d906bcf328d58p-1,
+    -0x1.a9b66290ea1b8p-1, -0x1.6a09e667f3bebp-1, -0x1.1c73b39ae68f2p-1,
+    -0x1.87de2a6aea9acp-2, -0x1.8f8b83c69a6bep-3, -0x1.9ee2c2d963a11p-48,
+    0x1.8f8b83c69a566p-3, 0x1.87de2a6aea90ap-2, 0x1.1c73b39ae689bp-1,
+    0x1.6a09e667f3badp-1, 0x1.a9b66290ea187p-1, 0x1.d906bcf328d31p-1,
+    0x1.f6297cff75ca7p-1, 0x1.0000000000000p+0, 0x1.f6297cff75cbcp-1,
+    0x1.d906bcf328d59p-1, 0x1.a9b66290ea1c1p-1, 0x1.6a09e667f3bf7p-1,
+    0x1.1c73b39ae68f3p-1, 0x1.87de2a6aea9ccp-2, 0x1.8f8b83c69a701p-3,
+    0x1.a7b5d5f2edcf1p-48, -0x1.8f8b83c69a523p-3, -0x1.87de2a6aea8ebp-2,
+    -0x1.1c73b39ae689bp-1, -0x1.6a09e667f3ba1p-1, -0x1.a9b66290ea17ep-1,
+    -0x1.d906bcf328d30p-1, -0x1.f6297cff75ca4p-1, -0x1.0000000000000p+0,
+    -0x1.f6297cff75cbcp-1, -0x1.d906bcf328d65p-1, -0x1.a9b66290ea1c2p-1,
+    -0x1.6a09e667f3bf8p-1, -0x1.1c73b39ae6901p-1, -0x1.87de2a6aea9ebp-2,
+    -0x1.8f8b83c69a745p-3, -0x1.584474863bfe9p-47, 0x1.8f8b83c69a51fp-3,
+    0x1.87de2a6aea8e8p-2, 0x1.1c73b39ae688cp-1, 0x1.6a09e667f3b95p-1,
+    0x1.a9b66290ea174p-1, 0x1.d906bcf328d24p-1, 0x1.f6297cff75ca4p-1,
+    0x1.0000000000000p+0, 0x1.f6297cff75cbfp-1, 0x1.d906bcf328d66p-1,
+    0x1.a9b66290ea1d4p-1, 0x1.6a09e667f3c10p-1, 0x1.1c73b39ae6902p-1,
+    0x1.87de2a6aea9edp-2, 0x1.8f8b83c69a749p-3, 0x1.5cadfe1301159p-47,
+    -0x1.8f8b83c69a49dp-3,
+};
 
 // The four folded sample sets of a block, one per parity of (u, v): for y, x below 4, with
 // p = s[y][x], q = s[y][7-x], r = s[7-y][x], t = s[7-y][7-x], they hold p+q+r+t (u, v even),
@@ -113,9 +153,8 @@ ForwardDctWeights::ForwardDctWeights() {
         for (int v = 0; v < 8; ++v) {
             for (int y = 0; y < 8; ++y) {
                 for (int x = 0; x < 8; ++x) {
-                    const double weight = 64 * scaleOf(u) * scaleOf(v) *
-                                          std::cos((2 * y + 1) * u * kPiOver16) *
-                                          std::cos((2 * x + 1) * v * kPiOver16);
+                    const double weight = 64 * scaleOf(u) * scaleOf(v) * kCosines[(2 * y + 1) * u] *
+                                          kCosines[(2 * x + 1) * v];
                     weights_[static_cast<std::size_t>(((u * 8 + v) * 8 + y) * 8 + x)] =
                         static_cast<std::int16_t>(weight);
                 }

@@ -6,8 +6,9 @@
 namespace pictrano {
 
 // The weights of the forward DCT: W[u][v][y][x] for vertical frequency u, horizontal frequency v,
-// sample row y and column x, 64 C(u) C(v) cos((2y+1)u pi/16) cos((2x+1)v pi/16) truncated toward
-// zero, with C(0) = 0.707106781 and C(k) = 1 otherwise.
+// sample row y and column x, 64 C(u) C(v) cos((2y+1)u pi/16) cos((2x+1)v pi/16) in double
+// precision truncated toward zero, with C(0) = 0.707106781, C(k) = 1 otherwise and pi / 16 taken
+// as 0.196349540849362.
 class ForwardDctWeights {
 public:
     ForwardDctWeights();

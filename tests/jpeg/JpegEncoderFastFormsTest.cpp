@@ -1,0 +1,111 @@
+// The encoder's fast forms against their plain forms; no oracle, so these run in every build.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "imagelib/jpeg/JpegBlockQuantiser.h"
+#include "imagelib/jpeg/JpegForwardDct.h"
+#include "imagelib/jpeg/JpegZigZag.h"
+#include "imagelib/jpeg/ProcessorFeatures.h"
+#include "tests/jpeg/JpegWritingReference.h"
+
+namespace pictrano {
+namespace {
+
+TEST(JpegEncoderFastForms, ForwardDctWeightsAreTheFormulaEvaluatedInDoublePrecision) {
+    const ForwardDctWeights weights;
+    int largest = 0, sumOf44 = 0;
+    for (int u = 0; u < 8; ++u) {
+        for (int v = 0; v < 8; ++v) {
+            for (int y = 0; y < 8; ++y) {
+                for (int x = 0; x < 8; ++x) {
+                    const double cu = u == 0 ? 0.707106781 : 1.0, cv = v == 0 ? 0.707106781 : 1.0;
+                    const double w = 64 * cu * cv * std::cos((2 * y + 1) * u * 0.196349540849362) *
+                                     std::cos((2 * x + 1) * v * 0.196349540849362);
+                    ASSERT_EQ(weights.at(u, v, y, x), static_cast<std::int16_t>(w)) << u << v << y << x;
+                    largest = std::max(largest, std::abs(int{weights.at(u, v, y, x)}));
+                    if (u == 4 && v == 4) sumOf44 += weights.at(u, v, y, x);
+                }
+            }
+        }
+    }
+    const int firstRowOf01[] = {44, 37, 25, 8, -8, -25, -37, -44};
+    const int firstRowOf44[] = {32, -31, -32, 31, 32, -31, -32, 31};
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(weights.at(0, 0, 3, x), 31);
+        EXPECT_EQ(weights.at(0, 1, 0, x), firstRowOf01[x]);
+        EXPECT_EQ(weights.at(4, 4, 0, x), firstRowOf44[x]);
+    }
+    EXPECT_EQ(sumOf44, 4);
+    EXPECT_EQ(largest, 61);
+}
+
+TEST(JpegEncoderFastForms, ForwardDctFormsGiveTheDirectSums) {
+    const ForwardDctWeights weights;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> sample(-128, 127);
+    std::vector<std::array<std::int16_t, 64>> blocks;
+    for (int s : {-128, -1, 0, 55, 127}) {
+        std::array<std::int16_t, 64> uniform;
+        uniform.fill(static_cast<std::int16_t>(s));
+        blocks.push_back(uniform);
+        // 1,984 s and 4 s are the sums of the W[0][0] and W[4][4] weights.
+        const std::array<std::int32_t, 64> f = test::plainForwardDct(weights, uniform.data());
+        for (int i = 0; i < 64; ++i) {
+            const int expected = i == 0 ? (1984 * s + 128) >> 8 : i == 36 ? (4 * s + 128) >> 8 : 0;
+            EXPECT_EQ(f[static_cast<std::size_t>(i)], expected) << "s " << s << " coefficient " << i;
+        }
+    }
+    for (int n = 0; n < 20000; ++n) {
+        std::array<std::int16_t, 64> block;
+        const int kind = n % 4;
+        for (int i = 0; i < 64; ++i) {
+            // Random, extreme, checkerboard-like and smooth blocks.
+            const int value = kind == 0   ? sample(random)
+                              : kind == 1 ? (sample(random) < 0 ? -128 : 127)
+                              : kind == 2 ? (((i / 8 + i % 8 + n) % 2) ? 127 : -128)
+                                          : std::clamp(n % 256 - 128 + i, -128, 127);
+            block[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(value);
+        }
+        blocks.push_back(block);
+    }
+    for (const std::uint32_t features : {readProcessorFeatureWord(), 0u}) {
+        for (const auto& block : blocks) {
+            std::array<std::int32_t, 64> fast;
+            forwardDct(weights, block.data(), fast.data(), features);
+            ASSERT_EQ(fast, test::plainForwardDct(weights, block.data())) << "features " << features;
+        }
+    }
+}
+
+TEST(JpegEncoderFastForms, BlockQuantisationGivesThePlainQuotientsForEveryQuantiserAndCoefficient) {
+    // Every quantiser of an 8-bit table with every coefficient 8-bit samples can give, in the
+    // packed and the plain form, and some quantisers of 16-bit tables.
+    std::vector<int> quantisers;
+    for (int q = 1; q <= 255; ++q) quantisers.push_back(q);
+    quantisers.insert(quantisers.end(), {256, 2047, 65535});
+    for (const std::uint32_t features : {readProcessorFeatureWord(), 0u}) {
+        for (int q : quantisers) {
+            JpegQuantTable table;
+            table.values.fill(static_cast<std::uint16_t>(q));
+            const BlockQuantiser quantiser(table, features);
+            for (int first = -2048; first < 2048; first += 64) {
+                std::array<std::int32_t, 64> coefficients, fast, plain;
+                for (int i = 0; i < 64; ++i) coefficients[static_cast<std::size_t>(i)] = first + i;
+                const std::uint64_t nonZero = quantiser.quantise(coefficients.data(), fast.data());
+                table.quantise(coefficients.data(), plain.data());
+                ASSERT_EQ(fast, plain) << "q " << q << " from " << first;
+                for (std::size_t k = 0; k < 64; ++k) {
+                    ASSERT_EQ((nonZero >> k & 1) != 0, plain[kZigZagToNatural[k]] != 0) << "q " << q << " zig-zag " << k;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pictrano
