@@ -9,7 +9,7 @@
 namespace pictrano {
 
 // The input formats the tool reads today, as the help text names them.
-inline constexpr char kFormatsRead[] = "Bitmap, PNG";
+inline constexpr char kFormatsRead[] = "Bitmap, JPEG, PNG";
 
 // The output formats in the order of the window's format list.
 inline constexpr std::array<const char*, 4> kFormatNames = {"bmp", "jpeg", "png", "ico"};
