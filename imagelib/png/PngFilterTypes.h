@@ -22,7 +22,7 @@ inline int paethPredictor(int left, int up, int upperLeft) {
     const int pc = std::abs(left + up - 2 * upperLeft);  // |p - upper-left|
     // Selections rather than branches: the outcome varies from byte to byte.
     const int upOrUpperLeft = pb <= pc ? up : upperLeft;
-    return (pa <= pb) & (pa <= pc) ? left : upOrUpperLeft;
+    return ((pa <= pb) & (pa <= pc)) ? left : upOrUpperLeft;
 }
 
 }  // namespace pictrano

@@ -1,0 +1,105 @@
+// The fast forms against their plain reference forms on the same input; the first byte chooses
+// the pair: inflate, the Deflate coders' match search, JPEG Huffman matching, the inverse DCT.
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz/FuzzInput.h"
+#include "imagelib/jpeg/HuffmanLookup.h"
+#include "imagelib/jpeg/InverseDct.h"
+#include "imagelib/jpeg/JpegHuffmanTable.h"
+#include "imagelib/png/deflate/DeflateCodec.h"
+#include "tests/deflate/ReferenceDeflate.h"
+#include "tests/deflate/ReferenceInflate.h"
+
+using namespace pictrano;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void compareInflate(fuzz::FuzzInput& input) {
+    const std::size_t capacity = input.word();
+    const Bytes stream(input.data(), input.data() + input.size());
+    DeflateCodec codec;
+    Bytes output(capacity);
+    const std::uint64_t position = codec.inflate(output.data(), capacity, stream.data(), stream.size());
+    output.resize(codec.inflatedLength());
+    const test::InflateOutcome plain = test::referenceInflate(stream, capacity);
+    if (position != plain.position || output != plain.output) fuzz::finding();
+    if (plain.failure && std::strcmp(codec.errors().narrow(), shiftJisText(*plain.failure)) != 0) {
+        fuzz::finding();
+    }
+}
+
+void compareDeflate(fuzz::FuzzInput& input) {
+    const int degree = 1 + input.byte() % 3;
+    const std::size_t rowWindow = input.word();
+    const Bytes data(input.data(), input.data() + input.size());
+    DeflateCodec codec;
+    Bytes stream(DeflateCodec::deflateBound(data.size()));
+    stream.resize(codec.deflate(stream.data(), stream.size(), data.data(), data.size(), degree,
+                                rowWindow));
+    if (stream != test::referenceDeflate(data, degree, rowWindow)) fuzz::finding();
+}
+
+// A table from the input in its segment form, then every 32-bit window of the rest.
+void compareHuffmanMatching(fuzz::FuzzInput& input) {
+    JpegHuffmanTable table;
+    const std::size_t length = table.parse(input.data(), input.size(), 0);
+    if (length == 0) return;
+    const std::uint8_t* bits = input.data() + length;
+    const std::size_t available = input.size() - length;
+    for (std::size_t i = 0; i + 4 <= available; ++i) {
+        for (int shift = 0; shift < 8; ++shift) {
+            std::uint32_t window = static_cast<std::uint32_t>(bits[i]) << 24 | bits[i + 1] << 16 |
+                                   bits[i + 2] << 8 | bits[i + 3];
+            window <<= shift;
+            int fast = -1;
+            int plain = -1;
+            const int fastLength = table.lookup.match(table, window, fast);
+            const int plainLength = matchBySearch(table, window, plain);
+            if (fastLength != plainLength || (plainLength != 0 && fast != plain)) fuzz::finding();
+        }
+    }
+}
+
+// A block of coefficients from the input through every offered form and the full sums.
+void compareInverseDct(fuzz::FuzzInput& input) {
+    const int levelShift = input.byte() % 2 == 0 ? 128 : 0;
+    std::array<std::int16_t, 64> block{};
+    std::array<std::uint8_t, 64> nonzero{};
+    int count = 0;
+    for (int k = 0; k < 64; ++k) {
+        block[k] = static_cast<std::int16_t>(input.word());
+        if (block[k] != 0) nonzero[count++] = static_cast<std::uint8_t>(k);
+    }
+    const InverseDct& idct = InverseDct::instance();
+    std::array<std::int16_t, 64> plain{};
+    for (int n = 0; n < 64; ++n) {
+        std::int32_t sum = 0;
+        for (int k = 0; k < 64; ++k) sum += idct.weight(n, k) * block[k];
+        plain[n] = static_cast<std::int16_t>(((sum + 128) >> 8) + levelShift);
+    }
+    for (InverseDct::Form form : {InverseDct::Form::Direct, InverseDct::Form::Quadrants,
+                                  InverseDct::Form::QuadrantsSse2}) {
+        if (!idct.offers(form)) continue;
+        std::array<std::int16_t, 64> fast{};
+        idct.transformAs(form, block.data(), nonzero.data(), count, levelShift, fast.data(), 8);
+        if (fast != plain) fuzz::finding();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::FuzzInput input(data, size);
+    switch (input.byte() % 4) {
+        case 0: compareInflate(input); break;
+        case 1: compareDeflate(input); break;
+        case 2: compareHuffmanMatching(input); break;
+        default: compareInverseDct(input); break;
+    }
+    return 0;
+}

@@ -1,0 +1,16 @@
+// The PNG reader on any bytes.
+#include "fuzz/PictureChecks.h"
+#include "imagelib/png/PngReader.h"
+
+using namespace pictrano;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    PngReader reader;
+    if (!reader.read(data, size)) {
+        fuzz::requireMessage(reader.errors());
+        return 0;
+    }
+    fuzz::checkPicture(reader.pixels(), 1, reader.width(), reader.height(), reader.paletteCount(),
+                       reader.palette(), reader.indexPlane());
+    return 0;
+}
