@@ -7,49 +7,18 @@
 #include <vector>
 
 #include "imagelib/bmp/BmpReader.h"
-#include "imagelib/image/ByteOrder.h"
 #include "imagelib/image/MessageCatalogue.h"
 #include "imagelib/image/RowLayout.h"
+#include "tests/support/BmpFile.h"
 
 namespace pictrano {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A bitmap file: file header, info header (masks inside it from 108 bytes on), `entries` palette
-// entries, `gap` zero bytes, then the pixel data exactly as given.
-struct BmpFile {
-    int headerSize = 40, width = 1, height = 1, bitCount = 8, compression = 0, entries = 0;
-    std::optional<std::int64_t> colorsUsed{};  // default: entries
-    std::array<std::uint32_t, 3> masks{};      // red, green, blue
-    int gap = 0;
-    std::optional<std::int64_t> bitsOffset{};  // default: where the data really begins
-    Bytes data{};
-};
-
-// Entry i is blue i, green 100 + i, red 200 - i: distinct and recognisable.
-std::array<std::uint8_t, 3> entryColour(int i) {
-    return {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(100 + i),
-            static_cast<std::uint8_t>(200 - i)};
-}
-
-Bytes bytesOf(const BmpFile& f) {
-    const std::int64_t dataAt = 14 + f.headerSize + 4 * f.entries + f.gap;
-    const auto dataSize = static_cast<std::int64_t>(f.data.size());
-    Bytes file(static_cast<std::size_t>(std::max<std::int64_t>(dataAt, 54)), 0);
-    const std::int64_t fields[][2] = {
-        {0, 'B' + ('M' << 8)}, {2, dataAt + dataSize}, {10, f.bitsOffset.value_or(dataAt)},
-        {14, f.headerSize}, {18, f.width}, {22, f.height},
-        {26, 1 + (f.bitCount << 16)},  // 1 plane, bit count
-        {30, f.compression}, {34, dataSize}, {46, f.colorsUsed.value_or(f.entries)}};
-    for (auto [at, value] : fields) storeLe32(&file[at], static_cast<std::uint32_t>(value));
-    for (int i = 0; i < 3 && f.headerSize >= 108; ++i) storeLe32(&file[54 + 4 * i], f.masks[i]);
-    for (int i = 0; i < f.entries; ++i)
-        std::ranges::copy(entryColour(i), file.begin() + 14 + f.headerSize + 4 * i);
-    file.resize(static_cast<std::size_t>(dataAt));
-    file.insert(file.end(), f.data.begin(), f.data.end());
-    return file;
-}
+using test::BmpFile;
+using test::bytesOf;
+constexpr auto entryColour = test::bmpEntryColour;
 
 BmpFile pal8(int width, int height, Bytes data, int entries = 8) {
     return {.width = width, .height = height, .entries = entries, .data = std::move(data)};
