@@ -15,13 +15,6 @@ std::vector<std::uint8_t> rampSamples(int width, int height) {
     return samples;
 }
 
-TEST(DibImage, StridesFollowTheRowLayouts) {
-    EXPECT_EQ(pixelRowStride(1), 4);
-    EXPECT_EQ(indexRowStride(1), 4);
-    EXPECT_EQ(pixelRowStride(5), 16);
-    EXPECT_EQ(indexRowStride(5), 8);
-}
-
 TEST(DibImage, CreateAtPrecision8CopiesEveryByteIncludingPadding) {
     const auto samples = rampSamples(5, 3);
     DibImage image;
@@ -35,36 +28,24 @@ TEST(DibImage, CreateAtPrecision8CopiesEveryByteIncludingPadding) {
     EXPECT_EQ(image.header().imageSize, 0u);
 }
 
-TEST(DibImage, CreateWidensNarrowPrecisions) {
-    std::vector<std::uint8_t> samples(4, 0);
-    samples[0] = 1;
-    samples[1] = 0;
-    samples[2] = 0xFF;  // only the low bit counts at precision 1
-    DibImage image;
-    ASSERT_EQ(image.create(samples.data(), 1, 1, 1), 1);
-    EXPECT_EQ(image.pixelBits()[0], 255);
-    EXPECT_EQ(image.pixelBits()[1], 0);
-    EXPECT_EQ(image.pixelBits()[2], 255);
-
-    samples = {15, 8, 1, 0};
-    ASSERT_EQ(image.create(samples.data(), 4, 1, 1), 1);
-    EXPECT_EQ(image.pixelBits()[0], 255);
-    EXPECT_EQ(image.pixelBits()[1], 136);
-    EXPECT_EQ(image.pixelBits()[2], 17);
-}
-
-TEST(DibImage, CreateNarrowsWidePrecisions) {
-    std::vector<std::uint16_t> units = {0x0FFF, 0x0800, 0x0001, 0};
-    DibImage image;
-    ASSERT_EQ(image.create(units.data(), 12, 1, 1), 1);
-    EXPECT_EQ(image.pixelBits()[0], 0xFF);
-    EXPECT_EQ(image.pixelBits()[1], 0x80);
-    EXPECT_EQ(image.pixelBits()[2], 0x00);
-    units = {0xFFFF, 0x1234, 0x00FF, 0};
-    ASSERT_EQ(image.create(units.data(), 16, 1, 1), 1);
-    EXPECT_EQ(image.pixelBits()[0], 0xFF);
-    EXPECT_EQ(image.pixelBits()[1], 0x12);
-    EXPECT_EQ(image.pixelBits()[2], 0x00);
+// Narrow samples are widened to 0 to 255 (only their low bits count); wide ones keep their top
+// 8 bits.
+TEST(DibImage, CreateWidensNarrowAndNarrowsWidePrecisions) {
+    const struct {
+        int precision;
+        std::vector<std::uint16_t> samples;
+        std::vector<std::uint8_t> expected;
+    } cases[] = {{1, {1, 0, 0xFF}, {255, 0, 255}},        {4, {15, 8, 1}, {255, 136, 17}},
+                 {12, {0x0FFF, 0x0800, 1}, {0xFF, 0x80, 0}}, {16, {0xFFFF, 0x1234, 0x00FF}, {0xFF, 0x12, 0}}};
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bytes(c.samples.begin(), c.samples.end());
+        std::vector<std::uint16_t> units = c.samples;
+        bytes.push_back(0);
+        units.push_back(0);
+        DibImage image;
+        ASSERT_EQ(image.create(c.precision > 8 ? static_cast<const void*>(units.data()) : bytes.data(), c.precision, 1, 1), 1);
+        EXPECT_EQ(std::vector<std::uint8_t>(image.pixelBits(), image.pixelBits() + 3), c.expected) << c.precision;
+    }
 }
 
 TEST(DibImage, CreateRefusesBadPrecisionAndHugeSizesWithoutAPicture) {
@@ -128,7 +109,8 @@ std::pair<int, int> sourceOf(const DibImage& image, int x, int y) {
     return {p[0], p[1]};
 }
 
-TEST(Resize, MapsFirstAndLastRowsAndColumnsOntoTheSourceEdges) {
+// The first and last rows and columns map onto the source's edges, the others spread evenly.
+TEST(Resize, TakesEvenlySpreadRowsAndColumnsFromEdgeToEdge) {
     DibImage image = gridPicture(4, 4);
     ASSERT_EQ(image.resize(2, 2), &image);
     EXPECT_EQ(sourceOf(image, 0, 0), std::make_pair(0, 0));
@@ -138,14 +120,11 @@ TEST(Resize, MapsFirstAndLastRowsAndColumnsOntoTheSourceEdges) {
     EXPECT_EQ(image.header().height, -2);
     EXPECT_EQ(image.header().imageSize, static_cast<std::uint32_t>(pixelRowStride(2) * 2));
     EXPECT_EQ(image.paletteCount(), 256);
-}
 
-TEST(Resize, TakesEvenlySpreadColumns) {
-    DibImage image = gridPicture(10, 3);
-    ASSERT_NE(image.resize(4, 3), nullptr);
-    const int expected[] = {0, 3, 6, 9};
-    for (int j = 0; j < 4; ++j) EXPECT_EQ(sourceOf(image, j, 1).first, expected[j]);
-    EXPECT_EQ(sourceOf(image, 2, 2).second, 2);
+    DibImage wide = gridPicture(10, 3);
+    ASSERT_NE(wide.resize(4, 3), nullptr);
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(sourceOf(wide, j, 1), std::make_pair(3 * j, 1));
+    EXPECT_EQ(sourceOf(wide, 2, 2).second, 2);
 }
 
 TEST(Resize, ASingleRowOrColumnSamplesTheMiddle) {
