@@ -7,6 +7,7 @@
 #include "imagelib/front/ImageSaver.h"
 #include "imagelib/image/RowLayout.h"
 #include "tests/icon/IconFile.h"
+#include "tests/front/FrontTestFiles.h"
 #include "tests/support/TestData.h"
 
 namespace pictrano {
@@ -16,22 +17,12 @@ using test::ParsedIcon;
 
 SaveParams iconParams(int bitCount, std::int32_t transparency = kNoTransparency,
                       int colourModel = 2, int degree = 0) {
-    SaveParams params{};
-    params.structSize = sizeof(SaveParams);
-    params.format = kFormatIcon;
-    params.colourModel = static_cast<std::uint16_t>(colourModel);
-    params.bitCount = static_cast<std::uint16_t>(bitCount);
-    params.degree = static_cast<std::int16_t>(degree);
+    SaveParams params = test::saveParams(kFormatIcon, colourModel, bitCount, degree);
     setTransparency(params, transparency);
     return params;
 }
 
-std::unique_ptr<DibImage> load(const std::string& name) {
-    ImageLoader loader;
-    auto image = loader.loadFile(test::dataPath("bmpsuite/g/" + name).string());
-    EXPECT_NE(image, nullptr) << name << ": " << loader.errors().utf8();
-    return image;
-}
+std::unique_ptr<DibImage> load(const std::string& name) { return test::loadTestFile("bmpsuite/g/" + name); }
 
 ParsedIcon encoded(const DibImage& image, SaveParams params) {
     ImageSaver saver;

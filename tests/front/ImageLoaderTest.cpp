@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -8,6 +8,7 @@
 #include "imagelib/jpeg/JpegDecoder.h"
 #include "imagelib/image/RowLayout.h"
 #include "platform/TextConversion.h"
+#include "tests/front/FrontTestFiles.h"
 #include "tests/support/PngOracle.h"
 #include "tests/support/TestData.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 using test::dataPath;
 using test::readBytes;
+using Bytes = std::vector<std::uint8_t>;
 
 std::string loadMessage(const std::vector<std::uint8_t>& bytes) {
     ImageLoader loader;
@@ -34,23 +36,30 @@ TEST(ImageLoader, RecognisesFilesByTheirFirstBytesOnly) {
     EXPECT_EQ(loader.errors().utf8(), "サポートされていないファイル形式です。");
 }
 
-TEST(ImageLoader, LoadsAPalettedBitmapWithItsPaletteAndIndices) {
-    ImageLoader loader;
-    auto image = loader.loadFile(dataPath("bmpsuite/g/pal8.bmp").string());
-    ASSERT_NE(image, nullptr) << loader.errors().utf8();
-    const auto expected = test::decodePngWithLibpng(dataPath("bmpsuite/expected/pal8.png"));
-    ASSERT_EQ(image->width(), expected.width);
-    ASSERT_EQ(image->height(), expected.height);
-    EXPECT_EQ(test::unpadRows(image->pixelBits(), image->width(), image->height()), expected.bgr);
-    ASSERT_GT(image->paletteCount(), 0);
-    // Every index names the colour of its pixel.
-    for (int y = 0; y < image->height(); ++y) {
-        for (int x = 0; x < image->width(); ++x) {
-            const int index = image->indexPlane()[y * indexRowStride(image->width()) + x];
-            const std::uint8_t* pixel = image->pixelBits() + y * pixelRowStride(image->width()) + 3 * x;
-            ASSERT_EQ(std::memcmp(image->palette() + 4 * index, pixel, 3), 0) << x << "," << y;
+TEST(ImageLoader, LoadsPngFilesWithTheirPaletteAndIndices) {
+    for (const char* name : {"basn3p08.png", "basi2c16.png", "basn0g04.png", "basi6a08.png"}) {
+        const std::string relative = std::string("pngsuite/") + name;
+        auto image = test::loadTestFile(relative);
+        ASSERT_NE(image, nullptr);
+        const auto oracle = test::decodePngBytesWithLibpng(test::readBytes(dataPath(relative)));
+        ASSERT_EQ(image->width(), oracle.width) << name;
+        EXPECT_EQ(test::unpadRows(image->pixelBits(), image->width(), image->height()), oracle.bgr)
+            << name;
+        EXPECT_EQ(image->paletteCount() > 0, !oracle.samples.empty()) << name;
+        if (oracle.samples.empty()) continue;
+        for (int y = 0; y < image->height(); ++y) {
+            const std::uint8_t* row = image->indexPlane() + y * indexRowStride(image->width());
+            ASSERT_TRUE(
+                std::equal(row, row + image->width(), oracle.samples.begin() + y * image->width()))
+                << name;
         }
     }
+    // A damaged PNG answers with the PNG reader's message.
+    Bytes file = test::readBytes(dataPath("pngsuite/basn0g08.png"));
+    file[8 + 4 + 4 + 9] = 5;  // colour type
+    ImageLoader loader;
+    EXPECT_EQ(loader.loadMemory(file.data(), file.size()), nullptr);
+    EXPECT_EQ(loader.errors().utf8(), "カラータイプが不正です。");
 }
 
 // The decoder's own picture for the colour mode the loader should hand it.

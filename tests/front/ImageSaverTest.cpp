@@ -13,29 +13,19 @@
 #include "imagelib/front/ImageSaver.h"
 #include "imagelib/image/RowLayout.h"
 #include "tests/image/ReductionRules.h"
+#include "tests/front/FrontTestFiles.h"
 #include "tests/support/TestData.h"
 
 namespace pictrano {
 namespace {
 
-using test::dataPath;
+constexpr auto load = test::loadTestFile;
 
+// A Bitmap request; the degree (1: RLE) is also given as the process.
 SaveParams bitmapParams(int bitCount, int colourModel = 2, int degree = 0) {
-    SaveParams params{};
-    params.structSize = sizeof(SaveParams);
-    params.format = kFormatBitmap;
-    params.colourModel = static_cast<std::uint16_t>(colourModel);
-    params.bitCount = static_cast<std::uint16_t>(bitCount);
-    params.degree = static_cast<std::int16_t>(degree);
+    SaveParams params = test::saveParams(kFormatBitmap, colourModel, bitCount, degree);
     params.process = static_cast<std::uint16_t>(degree);
     return params;
-}
-
-std::unique_ptr<DibImage> load(const std::string& relative) {
-    ImageLoader loader;
-    auto image = loader.loadFile(dataPath(relative).string());
-    EXPECT_NE(image, nullptr) << relative << ": " << loader.errors().utf8();
-    return image;
 }
 
 std::string encodeMessage(const DibImage& image, SaveParams* params) {
@@ -91,25 +81,28 @@ TEST(ImageSaver, EveryBitmapBitCountRoundTripsThroughTheLoader) {
     }
 }
 
+// At 8 bits, with RLE8 when the degree asks for it; below, reduced to the fixed palette.
 TEST(ImageSaver, APalettedPictureKeepsItsPaletteAt8BitsAndIsReducedBelow) {
     auto source = load("bmpsuite/g/pal8.bmp");
     ASSERT_GT(source->paletteCount(), 0);
-    SaveParams params = bitmapParams(8);
     ImageSaver saver;
+    ImageLoader loader;
+    const auto planeBytes = static_cast<std::size_t>(indexRowStride(source->width()) * source->height());
+    for (const int degree : {0, 1}) {
+        SaveParams params = bitmapParams(8, 2, degree);
+        std::vector<std::uint8_t> file;
+        ASSERT_GT(saver.encode(file, *source, &params), 0u);
+        EXPECT_EQ(file[30], degree) << "compression RLE8 when asked";
+        auto back = loader.loadMemory(file.data(), file.size());
+        ASSERT_NE(back, nullptr) << loader.errors().utf8();
+        ASSERT_EQ(back->paletteCount(), source->paletteCount());
+        EXPECT_EQ(std::memcmp(back->palette(), source->palette(), 4 * 256), 0);
+        EXPECT_EQ(std::memcmp(back->indexPlane(), source->indexPlane(), planeBytes), 0);
+    }
+    SaveParams params = bitmapParams(4);
     std::vector<std::uint8_t> file;
     ASSERT_GT(saver.encode(file, *source, &params), 0u);
-    ImageLoader loader;
-    auto back = loader.loadMemory(file.data(), file.size());
-    ASSERT_NE(back, nullptr);
-    ASSERT_EQ(back->paletteCount(), source->paletteCount());
-    EXPECT_EQ(std::memcmp(back->palette(), source->palette(), 4 * 256), 0);
-    const auto planeBytes = static_cast<std::size_t>(indexRowStride(source->width()) * source->height());
-    EXPECT_EQ(std::memcmp(back->indexPlane(), source->indexPlane(), planeBytes), 0);
-
-    params = bitmapParams(4);
-    file.clear();
-    ASSERT_GT(saver.encode(file, *source, &params), 0u);
-    back = loader.loadMemory(file.data(), file.size());
+    const auto back = loader.loadMemory(file.data(), file.size());
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->paletteCount(), 16);  // the fixed 16-colour palette, not the source's
 }
@@ -227,20 +220,6 @@ TEST(ImageSaver, EveryReducedBitmapModeHoldsThePaletteAndIndicesOfItsRules) {
                     << "pixel " << i;
         }
     }
-}
-
-TEST(ImageSaver, RleIsAskedForByTheDegree) {
-    auto source = load("bmpsuite/g/pal8.bmp");
-    SaveParams params = bitmapParams(8, 2, 1);
-    ImageSaver saver;
-    std::vector<std::uint8_t> file;
-    ASSERT_GT(saver.encode(file, *source, &params), 0u);
-    EXPECT_EQ(file[30], 1) << "compression RLE8";
-    ImageLoader loader;
-    auto back = loader.loadMemory(file.data(), file.size());
-    ASSERT_NE(back, nullptr) << loader.errors().utf8();
-    const auto planeBytes = static_cast<std::size_t>(indexRowStride(source->width()) * source->height());
-    EXPECT_EQ(std::memcmp(back->indexPlane(), source->indexPlane(), planeBytes), 0);
 }
 
 TEST(ImageSaver, SaveFileReplacesAnExistingFileWholeAndFailuresKeepIt) {

@@ -7,6 +7,7 @@
 #include "imagelib/front/ImageSaver.h"
 #include "imagelib/image/RowLayout.h"
 #include "tests/support/JpegOracle.h"
+#include "tests/front/FrontTestFiles.h"
 #include "tests/support/TestData.h"
 
 namespace pictrano {
@@ -14,29 +15,18 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using test::dataPath;
+constexpr auto load = test::loadTestFile;
 
 SaveParams jpegParams(int process, int colourModel, int degree, std::array<int, 4> h = {1, 1, 1, 1},
                       std::array<int, 4> v = {1, 1, 1, 1}) {
-    SaveParams params{};
-    params.structSize = sizeof(SaveParams);
-    params.format = kFormatJpeg;
+    SaveParams params = test::saveParams(kFormatJpeg, colourModel, 8, degree);
     params.process = static_cast<std::uint16_t>(process);
-    params.colourModel = static_cast<std::uint16_t>(colourModel);
-    params.bitCount = 8;
-    params.degree = static_cast<std::int16_t>(degree);
     params.samplingGiven = 1;
     for (std::size_t i = 0; i < 4; ++i) {
         params.hSampling[i] = static_cast<std::uint8_t>(h[i]);
         params.vSampling[i] = static_cast<std::uint8_t>(v[i]);
     }
     return params;
-}
-
-std::unique_ptr<DibImage> load(const std::string& relative) {
-    ImageLoader loader;
-    auto image = loader.loadFile(dataPath(relative).string());
-    EXPECT_NE(image, nullptr) << relative << ": " << loader.errors().utf8();
-    return image;
 }
 
 Bytes encoded(const DibImage& image, SaveParams params) {

@@ -9,29 +9,17 @@
 #include "imagelib/image/RowLayout.h"
 #include "tests/support/PngOracle.h"
 #include "tests/support/PngTestFiles.h"
+#include "tests/front/FrontTestFiles.h"
 #include "tests/support/TestData.h"
 
 namespace pictrano {
 namespace {
 
 using test::Bytes;
-using test::dataPath;
-
-std::unique_ptr<DibImage> load(const std::string& relative) {
-    ImageLoader loader;
-    auto image = loader.loadFile(dataPath(relative).string());
-    EXPECT_NE(image, nullptr) << relative << ": " << loader.errors().utf8();
-    return image;
-}
+constexpr auto load = test::loadTestFile;
 
 SaveParams pngParams(int colourModel, int bitCount, int degree) {
-    SaveParams params{};
-    params.structSize = sizeof(SaveParams);
-    params.format = kFormatPng;
-    params.colourModel = static_cast<std::uint16_t>(colourModel);
-    params.bitCount = static_cast<std::uint16_t>(bitCount);
-    params.degree = static_cast<std::int16_t>(degree);
-    return params;
+    return test::saveParams(kFormatPng, colourModel, bitCount, degree);
 }
 
 // Colour type and depth come from the colour model and bit count; the degree's high nibble is
