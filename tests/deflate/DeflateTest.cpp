@@ -11,12 +11,13 @@
 #include "tests/deflate/ReferenceDeflate.h"
 #include "tests/deflate/SampleInputs.h"
 #include "tests/deflate/StreamBuilder.h"
-#include "tests/deflate/ZlibOracle.h"
+#include "tests/support/ZlibOracle.h"
 
 namespace pictrano {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test::withAdler32;
 using test::StreamBuilder;
 using test::Token;
 
@@ -36,12 +37,6 @@ Bytes deflateChecked(const Bytes& input, int degree, std::size_t rowWindow = 0) 
     const Bytes stream = deflateWithCodec(input, degree, rowWindow);
     EXPECT_EQ(stream, test::referenceDeflate(input, degree, rowWindow)) << "degree " << degree;
     EXPECT_EQ(test::zlibInflate(stream), input) << "degree " << degree;
-    return stream;
-}
-
-Bytes withAdler32(Bytes stream, const Bytes& data) {
-    const auto adler = ::adler32(1, data.data(), static_cast<uInt>(data.size()));
-    for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(std::uint8_t(adler >> shift));
     return stream;
 }
 

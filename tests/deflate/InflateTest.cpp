@@ -9,12 +9,13 @@
 #include "tests/deflate/ReferenceInflate.h"
 #include "tests/deflate/SampleInputs.h"
 #include "tests/deflate/StreamBuilder.h"
-#include "tests/deflate/ZlibOracle.h"
+#include "tests/support/ZlibOracle.h"
 
 namespace pictrano {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test::withAdler32;
 using test::InflateOutcome;
 using test::StreamBuilder;
 
@@ -104,12 +105,6 @@ StreamBuilder describe(const DynamicBlock& block) {
         if (symbol == 17) stream.field(extra, 3);
         if (symbol == 18) stream.field(extra, 7);
     }
-    return stream;
-}
-
-Bytes withAdler32(Bytes stream, const Bytes& data) {
-    const auto adler = ::adler32(1, data.data(), static_cast<uInt>(data.size()));
-    for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(std::uint8_t(adler >> shift));
     return stream;
 }
 

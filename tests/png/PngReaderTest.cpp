@@ -8,6 +8,7 @@
 #include "imagelib/png/PngReader.h"
 #include "tests/support/PngOracle.h"
 #include "tests/support/PngTestFiles.h"
+#include "tests/support/ZlibOracle.h"
 
 namespace pictrano {
 namespace {

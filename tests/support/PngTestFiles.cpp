@@ -7,6 +7,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "tests/support/ZlibOracle.h"
+
 namespace pictrano::test {
 namespace {
 
@@ -76,36 +78,6 @@ Bytes imageHeader(std::uint32_t width, std::uint32_t height, int bitDepth, int c
     return pngChunk("IHDR", data);
 }
 
-Bytes zlibCompress(const Bytes& data, int level) {
-    uLongf length = compressBound(static_cast<uLong>(data.size()));
-    Bytes out(length);
-    if (compress2(out.data(), &length, data.data(), static_cast<uLong>(data.size()), level) !=
-        Z_OK) {
-        throw std::runtime_error("zlib cannot compress");
-    }
-    out.resize(length);
-    return out;
-}
-
-Bytes zlibInflate(const std::uint8_t* data, std::size_t length) {
-    z_stream stream{};
-    if (inflateInit(&stream) != Z_OK) throw std::runtime_error("zlib cannot start");
-    stream.next_in = const_cast<Bytef*>(data);
-    stream.avail_in = static_cast<uInt>(length);
-    Bytes out;
-    std::uint8_t buffer[65536];
-    int status = Z_OK;
-    while (status == Z_OK) {
-        stream.next_out = buffer;
-        stream.avail_out = sizeof buffer;
-        status = inflate(&stream, Z_NO_FLUSH);
-        out.insert(out.end(), buffer, buffer + (sizeof buffer - stream.avail_out));
-    }
-    inflateEnd(&stream);
-    if (status != Z_STREAM_END) throw std::runtime_error("zlib cannot inflate the stream");
-    return out;
-}
-
 Bytes pngFile(const std::vector<Bytes>& chunks) {
     Bytes out = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
     for (const Bytes& chunk : chunks) out.insert(out.end(), chunk.begin(), chunk.end());
@@ -124,7 +96,9 @@ Bytes inflatedImageData(const Bytes& file) {
         }
         offset += length + 12;
     }
-    return zlibInflate(compressed.data(), compressed.size());
+    const auto inflated = zlibInflate(compressed);
+    if (!inflated) throw std::runtime_error("zlib cannot inflate the image data");
+    return *inflated;
 }
 
 RawPicture randomPicture(std::uint32_t seed, int width, int height, int colourType, int bitDepth,

@@ -12,8 +12,6 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes pngChunk(const std::string& type, const Bytes& data);
 Bytes imageHeader(std::uint32_t width, std::uint32_t height, int bitDepth, int colourType,
                   int interlace = 0, int compression = 0);
-Bytes zlibCompress(const Bytes& data, int level = 6);
-Bytes zlibInflate(const std::uint8_t* data, std::size_t length);
 // The signature followed by the chunks in order.
 Bytes pngFile(const std::vector<Bytes>& chunks);
 // The data of every IDAT chunk of a file, inflated by zlib.

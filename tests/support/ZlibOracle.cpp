@@ -1,4 +1,4 @@
-#include "tests/deflate/ZlibOracle.h"
+#include "tests/support/ZlibOracle.h"
 
 #include <zlib.h>
 
@@ -43,6 +43,12 @@ std::optional<std::vector<std::uint8_t>> zlibInflate(const std::vector<std::uint
     inflateEnd(&stream);
     if (!complete) return std::nullopt;
     return out;
+}
+
+std::vector<std::uint8_t> withAdler32(std::vector<std::uint8_t> stream, const std::vector<std::uint8_t>& data) {
+    const auto adler = ::adler32(1, data.data(), static_cast<uInt>(data.size()));
+    for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(static_cast<std::uint8_t>(adler >> shift));
+    return stream;
 }
 
 std::vector<ZlibSettings> zlibSettingsToCover() {

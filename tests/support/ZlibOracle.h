@@ -14,11 +14,14 @@ struct ZlibSettings {
     int memLevel = 8;
 };
 
-std::vector<std::uint8_t> zlibCompress(const std::vector<std::uint8_t>& data, const ZlibSettings& settings);
+std::vector<std::uint8_t> zlibCompress(const std::vector<std::uint8_t>& data, const ZlibSettings& settings = {});
 
 // The inflated bytes when zlib reads the whole input as one complete zlib stream with a correct
 // Adler-32 (and nothing after it); nothing otherwise.
 std::optional<std::vector<std::uint8_t>> zlibInflate(const std::vector<std::uint8_t>& stream);
+
+// The stream followed by zlib's Adler-32 of `data`, big-endian.
+std::vector<std::uint8_t> withAdler32(std::vector<std::uint8_t> stream, const std::vector<std::uint8_t>& data);
 
 // Every combination of level, strategy, window size and memory level worth covering.
 std::vector<ZlibSettings> zlibSettingsToCover();
