@@ -17,7 +17,7 @@ namespace {
 
 using test::Bytes;
 
-Bytes corpusFile(const std::string& name) { return test::readBytes(test::dataPath("jpeg/" + name)); }
+using test::corpusFile;
 
 std::string readMessage(const Bytes& file) {
     JpegDecoder decoder;

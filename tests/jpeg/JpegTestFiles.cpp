@@ -9,6 +9,8 @@
 
 namespace pictrano::test {
 
+Bytes corpusFile(const std::string& name) { return readBytes(dataPath("jpeg/" + name)); }
+
 Bytes jpegSegment(std::uint8_t code, const Bytes& body) {
     const std::size_t length = body.size() + 2;
     Bytes out = {0xFF, code, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};

@@ -10,6 +10,9 @@ namespace pictrano::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// A file of tests/data/jpeg.
+Bytes corpusFile(const std::string& name);
+
 // A marker segment: 0xFF, the code, the length and the body.
 Bytes jpegSegment(std::uint8_t code, const Bytes& body);
 // One marker segment of a file as its bytes lie there; an SOS segment runs to the next marker

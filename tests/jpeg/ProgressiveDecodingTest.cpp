@@ -17,7 +17,7 @@ namespace {
 using test::BitWriter;
 using test::Bytes;
 
-Bytes corpusFile(const std::string& name) { return test::readBytes(test::dataPath("jpeg/" + name)); }
+using test::corpusFile;
 
 // A progressive grey file of 8-bit samples, all quantisers `quantiser`: the Annex K DC
 // luminance table and an AC table whose symbols 0x00 (end of band), 0x20 (run of 4 + 2 bits),

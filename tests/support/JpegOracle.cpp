@@ -73,7 +73,8 @@ std::vector<std::uint8_t> encodeWithLibjpeg(const LibjpegPicture& picture,
     return file;
 }
 
-LibjpegPicture decodeWithLibjpeg(const std::vector<std::uint8_t>& file, bool fancyUpsampling) {
+LibjpegPicture decodeWithLibjpeg(const std::vector<std::uint8_t>& file, bool fancyUpsampling,
+                                 int storedAs, bool toRgb) {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
     info.err = jpeg_std_error(&errors.base);
@@ -87,6 +88,10 @@ LibjpegPicture decodeWithLibjpeg(const std::vector<std::uint8_t>& file, bool fan
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&info, TRUE);
+    if (storedAs == 2 || storedAs == 3) {
+        info.jpeg_color_space = storedAs == 2 ? JCS_RGB : JCS_YCbCr;
+        info.out_color_space = storedAs == 3 && !toRgb ? JCS_YCbCr : JCS_RGB;
+    }
     info.do_fancy_upsampling = fancyUpsampling ? TRUE : FALSE;
     info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&info);

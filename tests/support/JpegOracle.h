@@ -33,9 +33,12 @@ std::vector<std::uint8_t> encodeWithLibjpeg(const LibjpegPicture& picture,
                                             const LibjpegSettings& settings);
 
 // Decodes with libjpeg, the integer inverse DCT and, unless `fancyUpsampling`, chroma up-sampling
-// by replication; RGB output for colour files. Throws std::runtime_error on failure.
+// by replication; RGB output for colour files. A file carries no marker saying how its
+// components are stored: `storedAs` 2 tells libjpeg they are RGB, 3 YCbCr (which comes back as
+// the stored components unless `toRgb`), 0 leaves it to libjpeg. Throws std::runtime_error on
+// failure.
 LibjpegPicture decodeWithLibjpeg(const std::vector<std::uint8_t>& file,
-                                 bool fancyUpsampling = false);
+                                 bool fancyUpsampling = false, int storedAs = 0, bool toRgb = true);
 
 // The quantised coefficients of every block of a file as libjpeg reads them.
 struct LibjpegComponentBlocks {
