@@ -75,25 +75,19 @@ TEST(IconWriter, DirectoryEntryAndHeaderDescribeTheImage) {
         EXPECT_EQ(icon.file.size(), c.fileSize);
         EXPECT_EQ(icon.paletteBytes + icon.colourBytes + icon.maskBytes,
                   c.paletteBytes + c.colourBytes + c.maskBytes);
-        EXPECT_EQ(icon.u16(0), 0);
-        EXPECT_EQ(icon.u16(2), 1) << "type icon";
-        EXPECT_EQ(icon.u16(4), 1) << "one image";
-        EXPECT_EQ(icon.file[6], c.width & 0xFF);  // 300 wide: 44
-        EXPECT_EQ(icon.file[7], c.height & 0xFF);
-        EXPECT_EQ(icon.file[8], c.colourCount);
-        EXPECT_EQ(icon.file[9], 0);
-        EXPECT_EQ(icon.u16(10), 1) << "planes";
-        EXPECT_EQ(icon.u16(12), c.bitCount);
-        EXPECT_EQ(icon.u32(14), c.fileSize - 22) << "bytes in image";
-        EXPECT_EQ(icon.u32(18), 22u) << "image offset";
-        EXPECT_EQ(icon.header32(0), 40u);
-        EXPECT_EQ(icon.header32(4), static_cast<std::uint32_t>(c.width));
-        EXPECT_EQ(icon.header32(8), static_cast<std::uint32_t>(2 * c.height)) << "height doubled";
-        EXPECT_EQ(icon.header16(12), 1);
-        EXPECT_EQ(icon.header16(14), c.bitCount);
-        EXPECT_EQ(icon.header32(16), 0u) << "compression";
-        EXPECT_EQ(icon.header32(20), c.colourBytes + c.maskBytes) << "image size with the mask";
-        EXPECT_EQ(icon.header32(32), static_cast<std::uint32_t>(c.coloursUsed));
+        // Directory, entry, then the info header at 22 with the height doubled for the mask
+        // and an image size that counts the mask; every field as offset, bytes, value.
+        const std::uint32_t fields[][3] = {
+            {0, 2, 0}, {2, 2, 1}, {4, 2, 1}, {6, 1, std::uint32_t(c.width & 0xFF)},
+            {7, 1, std::uint32_t(c.height & 0xFF)}, {8, 1, std::uint32_t(c.colourCount)}, {9, 1, 0},
+            {10, 2, 1}, {12, 2, std::uint32_t(c.bitCount)}, {14, 4, std::uint32_t(c.fileSize - 22)},
+            {18, 4, 22}, {22, 4, 40}, {26, 4, std::uint32_t(c.width)}, {30, 4, std::uint32_t(2 * c.height)},
+            {34, 2, 1}, {36, 2, std::uint32_t(c.bitCount)}, {38, 4, 0},
+            {42, 4, std::uint32_t(c.colourBytes + c.maskBytes)}, {54, 4, std::uint32_t(c.coloursUsed)}};
+        for (const auto& [at, bytes, value] : fields) {
+            const std::uint32_t found = bytes == 1 ? icon.file[at] : bytes == 2 ? std::uint32_t(icon.u16(at)) : icon.u32(at);
+            EXPECT_EQ(found, value) << "offset " << at;
+        }
         if (c.lattice == 0x060606) {  // 216 lattice entries, then 40 zero entries
             EXPECT_EQ(icon.entry(215), kWhite);
             for (int i = 216; i < 256; ++i) ASSERT_EQ(icon.u32(62 + 4 * i), 0u) << "entry " << i;
@@ -293,41 +287,32 @@ TEST(IconWriter, FailuresLeaveTheirMessage) {
         TestPicture::ofIndices(3, 2, entries({kRed, kGreen}), [](int x, int) { return x % 2; });
     const Bytes plane = picture.indexPlane(), rows = picture.rows(),
                 palette = entries(std::vector<Bgr>(17, kRed));
-    const auto message = [](const IconWriter& w) { return w.errors().utf8(); };
     IconWriter writer;
-    EXPECT_EQ(writer.setTransparent(0), 0);
-    EXPECT_EQ(message(writer), "ビットデ－タがありません。");
-    EXPECT_EQ(writer.reduce(16, 2, 0, 0), 0);
-    EXPECT_EQ(message(writer), "ビットデータがありません。");
-    EXPECT_EQ(writer.selectLattice(12, 12), 0u);
-    EXPECT_EQ(message(writer), "ビットデータがありません。");
+    const auto fails = [&writer](std::int64_t result, const char* message) {
+        EXPECT_EQ(result, 0) << message;
+        EXPECT_EQ(writer.errors().utf8(), message);
+    };
+    fails(writer.setTransparent(0), "ビットデ－タがありません。");
+    fails(writer.reduce(16, 2, 0, 0), "ビットデータがありません。");
+    fails(writer.selectLattice(12, 12), "ビットデータがありません。");
     Bytes file;
-    EXPECT_EQ(writer.write(file), 0u);
-    EXPECT_EQ(message(writer), "イメージ情報がありません。");
+    fails(writer.write(file), "イメージ情報がありません。");
 
     for (int bitCount : {0, 2, 24}) {
-        EXPECT_EQ(writer.setFromPalette(picture.palette.data(), 2, plane.data(), 3, 2, bitCount),
-                  0);
-        EXPECT_EQ(message(writer), "出力ビット数が不正です。");
+        fails(writer.setFromPalette(picture.palette.data(), 2, plane.data(), 3, 2, bitCount), "出力ビット数が不正です。");
     }
-    EXPECT_EQ(writer.setFromPixels(nullptr, 3, 2), 0);
-    EXPECT_EQ(message(writer), "パラメータが不正です。");
-    EXPECT_EQ(writer.setFromPixels(rows.data(), 0, 2), 0);
-    EXPECT_EQ(message(writer), "パラメータが不正です。");
+    fails(writer.setFromPixels(nullptr, 3, 2), "パラメータが不正です。");
+    fails(writer.setFromPixels(rows.data(), 0, 2), "パラメータが不正です。");
     // More entries than the bit count can index would not fit the written palette.
-    EXPECT_EQ(writer.setFromPalette(palette.data(), 17, plane.data(), 3, 2, 4), 0);
-    EXPECT_EQ(message(writer), "パラメータが不正です。");
+    fails(writer.setFromPalette(palette.data(), 17, plane.data(), 3, 2, 4), "パラメータが不正です。");
     EXPECT_EQ(writer.setFromPalette(palette.data(), 2, plane.data(), 3, 2, 4), 1);
-    EXPECT_EQ(writer.setTransparent(1), 0);
-    EXPECT_EQ(message(writer), "ビット数が不正です。");
+    fails(writer.setTransparent(1), "ビット数が不正です。");
 
     ASSERT_EQ(writer.setFromPixels(rows.data(), 3, 2), 1);
-    EXPECT_EQ(writer.reduce(8, 2, 0, 0), 0);
-    EXPECT_EQ(message(writer), "サポートされていないパレット数です。");
+    fails(writer.reduce(8, 2, 0, 0), "サポートされていないパレット数です。");
     // Reduction and lattice selection read 24-bit rows only.
     ASSERT_EQ(writer.reduce(16, 2, 0, 0), 1);
-    EXPECT_EQ(writer.reduce(2, 2, 0, 0), 0);
-    EXPECT_EQ(message(writer), "ビット数が不正です。");
+    fails(writer.reduce(2, 2, 0, 0), "ビット数が不正です。");
     EXPECT_EQ(writer.selectLattice(12, 12), 0u);
     EXPECT_EQ(writer.write(file), 62u + 64 + 8 + 8) << "the 4-bit icon is still written";
 }
