@@ -3,10 +3,10 @@
 # windows.
 #
 # A test source that needs a library or tool of the host (the libpng, zlib and libjpeg oracles,
-# iconv, POSIX headers and calls, an oracle of tests/support) is left out: those run in the Linux
-# build.
+# iconv, POSIX headers and calls, an oracle or the tool runner of tests/support) is left out: those
+# run in the Linux build.
 set(host_only_pattern
-  "#include [<\"](png|zlib|jpeglib|iconv|unistd|sys/[a-z]+)\\.h[>\"]|#include \"tests/[a-z0-9/]*[A-Za-z]*Oracle\\.h\"|[^a-z_](setenv|unsetenv|popen|fork)\\(")
+  "#include [<\"](png|zlib|jpeglib|iconv|unistd|sys/[a-z]+)\\.h[>\"]|#include \"tests/[a-z0-9/]*([A-Za-z]*Oracle|CliRun)\\.h\"|[^a-z_](setenv|unsetenv|popen|fork)\\(")
 
 function(portable_sources out)
   set(kept)

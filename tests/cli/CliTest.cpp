@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -16,45 +13,17 @@
 #include "app/MemoryDialog.h"
 #include "cli/WindowScript.h"
 #include "imagelib/front/ImageLoader.h"
-#include "imagelib/image/ByteOrder.h"
 #include "tests/icon/IconFile.h"
+#include "tests/support/BmpFile.h"
+#include "tests/support/CliRun.h"
 #include "tests/support/TestData.h"
 
 namespace pictrano {
 namespace {
 
+using test::CliRun;
 using test::dataPath;
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the built tool with its settings kept under `config`.
-CliRun runCli(const std::vector<std::string>& arguments, const std::filesystem::path& config) {
-    const auto errFile = config / "stderr.txt";
-    std::string command = "XDG_CONFIG_HOME=" + quoted(config.string()) + " " + quoted(PICTRANO_CLI);
-    for (const auto& argument : arguments) command += " " + quoted(argument);
-    command += " 2>" + quoted(errFile.string());
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, count);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errFile);
-    run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-    return run;
-}
+using test::runCli;
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
@@ -360,22 +329,14 @@ TEST(WindowScript, ADegreeWithoutACompressionTakesTheFirstOfferedThatTakesIt) {
 
 // A 24-bit Bitmap file of the picture.
 std::vector<std::uint8_t> bitmapFile(const test::TestPicture& picture) {
-    const auto stride = static_cast<std::size_t>(test::strideOf(picture.width, 24));
-    std::vector<std::uint8_t> file(54 + stride * picture.height, 0);
-    file[0] = 'B';
-    file[1] = 'M';
-    storeLe32(&file[2], static_cast<std::uint32_t>(file.size()));
-    storeLe32(&file[10], 54);
-    storeLe32(&file[14], 40);
-    storeLe32(&file[18], static_cast<std::uint32_t>(picture.width));
-    storeLe32(&file[22], static_cast<std::uint32_t>(picture.height));
-    storeLe16(&file[26], 1);
-    storeLe16(&file[28], 24);
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x)
-            for (int c = 0; c < 3; ++c)
-                file[54 + (picture.height - 1 - y) * stride + 3 * x + c] = static_cast<std::uint8_t>(picture.at(x, y)[c]);
-    return file;
+    const auto stride = test::strideOf(picture.width, 24);
+    const std::vector<std::uint8_t> rows = picture.rows();  // top row first
+    test::BmpFile file{.width = picture.width, .height = picture.height, .bitCount = 24};
+    for (int y = picture.height - 1; y >= 0; --y) {
+        file.data.insert(file.data.end(), rows.begin() + static_cast<std::ptrdiff_t>(y * stride),
+                         rows.begin() + static_cast<std::ptrdiff_t>((y + 1) * stride));
+    }
+    return test::bytesOf(file);
 }
 
 TEST_F(Cli, WritesIconsWithEachTransparencyChoice) {
