@@ -88,6 +88,12 @@ TEST_F(Cli, ACheckThatStopsTheJobGivesStatusTwoAndItsMessageOnStandardError) {
     const CliRun notDirectory = runCli({"-o", file.string(), source("pal8.bmp")}, config.path());
     EXPECT_EQ(notDirectory.status, 2);
     EXPECT_EQ(notDirectory.err, "出力先にはディレクトリを指定してください。\n");
+
+    // An output directory that cannot be created stops the run before the job.
+    const CliRun notCreated = runCli({"-o", (file / "sub").string(), source("pal8.bmp")}, config.path());
+    EXPECT_EQ(notCreated.status, 2);
+    EXPECT_NE(notCreated.err.find((file / "sub").string()), std::string::npos) << "names the directory";
+    EXPECT_EQ(notCreated.out, "") << "no job ran";
 }
 
 TEST_F(Cli, AWrongCommandLineGivesStatusTwoAndTheUsage) {
