@@ -40,12 +40,6 @@ TEST(MessageCatalogue, EveryShiftJisEntryMatchesItsUtf16Entry) {
     }
 }
 
-TEST(MessageCatalogue, KeepsTheTwoSpellingsOfNoBitData) {
-    EXPECT_EQ(std::u16string(utf16Text(Msg::NoBitData)), u"ビットデータがありません。");
-    EXPECT_EQ(std::u16string(utf16Text(Msg::NoBitDataFullWidthDash)), u"ビットデ－タがありません。");
-    EXPECT_STRNE(shiftJisText(Msg::NoBitData), shiftJisText(Msg::NoBitDataFullWidthDash));
-}
-
 TEST(ErrorBuffers, SetWritesBothEncodingsAndCopyCarriesThemOn) {
     ErrorBuffers inner;
     EXPECT_STREQ(inner.narrow(), "");
