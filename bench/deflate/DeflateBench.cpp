@@ -37,49 +37,56 @@ Bytes zlibCompress(const Bytes& input, int level) {
 
 std::string sizes(std::size_t ours, std::size_t theirs, std::size_t input) {
     char text[160];
-    std::snprintf(text, sizeof text, "size ours %zu (%.1f%%) zlib %zu (%.1f%%) ours/zlib %.3f", ours,
-                  100.0 * double(ours) / double(input), theirs, 100.0 * double(theirs) / double(input),
-                  double(ours) / double(theirs));
+    std::snprintf(text, sizeof text, "size ours %zu (%.1f%%), zlib %zu (%.1f%%)", ours,
+                  100.0 * double(ours) / double(input), theirs, 100.0 * double(theirs) / double(input));
     return text;
 }
 
 void benchPicture(const std::string& name, const Bytes& rows, std::size_t rowWindow) {
     const double megabytes = double(rows.size()) / 1e6;
-    std::printf("-- %s: %zu bytes of filtered rows\n", name.c_str(), rows.size());
 
     // Inflate a zlib level-6 stream.
     const Bytes stream = zlibCompress(rows, 6);
     Bytes out(rows.size());
+    Bytes theirsOut(rows.size());
     DeflateCodec codec;
-    const double ours = medianSeconds(7, [&] {
-        if (codec.inflate(out.data(), out.size(), stream.data(), stream.size()) == 0) throw std::runtime_error("inflate");
-    });
+    const auto [ours, theirs] = interleavedMedians(
+        7,
+        [&] {
+            if (codec.inflate(out.data(), out.size(), stream.data(), stream.size()) == 0)
+                throw std::runtime_error("inflate");
+        },
+        [&] {
+            uLongf size = uLongf(theirsOut.size());
+            if (uncompress(theirsOut.data(), &size, stream.data(), uLong(stream.size())) != Z_OK)
+                throw std::runtime_error("zlib");
+        });
     if (out != rows) throw std::runtime_error("inflate gave other bytes");
-    const double theirs = medianSeconds(7, [&] {
-        uLongf size = uLongf(out.size());
-        if (uncompress(out.data(), &size, stream.data(), uLong(stream.size())) != Z_OK) throw std::runtime_error("zlib");
-    });
     char note[96];
-    std::snprintf(note, sizeof note, "ours %.0f MB/s zlib %.0f MB/s (output)", megabytes / ours, megabytes / theirs);
-    printRatio(name + " inflate (zlib level 6 stream)", ours, theirs, note);
+    std::snprintf(note, sizeof note, "ours %.0f MB/s, zlib %.0f MB/s", megabytes / ours,
+                  megabytes / theirs);
+    printRatio("Inflate " + name + " (zlib level 6 stream)", ours, theirs, note);
 
     // Each degree against zlib's nearest level.
     for (auto [degree, level] : {std::pair{1, 1}, std::pair{2, 6}, std::pair{3, 9}}) {
         Bytes compressed(DeflateCodec::deflateBound(rows.size()));
         std::size_t ourSize = 0;
-        const int repetitions = degree == 3 ? 1 : 3;
-        const double ourTime = medianSeconds(repetitions, [&] {
-            ourSize = codec.deflate(compressed.data(), compressed.size(), rows.data(), rows.size(), degree, rowWindow);
-            if (ourSize == 0) throw std::runtime_error("deflate");
-        });
+        Bytes theirStream;
+        const auto [ourTime, theirTime] = interleavedMedians(
+            3,
+            [&] {
+                ourSize = codec.deflate(compressed.data(), compressed.size(), rows.data(),
+                                        rows.size(), degree, rowWindow);
+                if (ourSize == 0) throw std::runtime_error("deflate");
+            },
+            [&] { theirStream = zlibCompress(rows, level); });
         compressed.resize(ourSize);
         uLongf check = uLongf(out.size());
         if (uncompress(out.data(), &check, compressed.data(), uLong(compressed.size())) != Z_OK || out != rows)
             throw std::runtime_error("zlib does not read our stream back");
-        Bytes theirStream;
-        const double theirTime = medianSeconds(repetitions, [&] { theirStream = zlibCompress(rows, level); });
-        printRatio(name + " degree " + std::to_string(degree) + " vs zlib level " + std::to_string(level), ourTime,
-                   theirTime, sizes(ourSize, theirStream.size(), rows.size()));
+        printRatio("Deflate " + name + " degree " + std::to_string(degree) + " vs zlib level " +
+                       std::to_string(level),
+                   ourTime, theirTime, sizes(ourSize, theirStream.size(), rows.size()));
     }
 }
 

@@ -1,7 +1,6 @@
 // Baseline JPEG encoding of the photographic picture with the standard tables (the default
 // quality: Annex K tables unscaled, which libjpeg writes at its quality 50), by our save front
 // and by libjpeg's encoder, in YCbCr at 1:1:1, 2:1:1 (H 2 V 1) and 4:1:1 (H 2 V 2).
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -85,18 +84,11 @@ int main(int argc, char** argv) {
     if (!image.create(rows.data(), 8, picture.width, picture.height)) return 1;
     const Sampling samplings[] = {{"1:1:1", 1, 1}, {"2:1:1 (H2 V1)", 2, 1}, {"4:1:1 (H2 V2)", 2, 2}};
     for (const Sampling& sampling : samplings) {
-        // Rounds of one encoding each, ours then libjpeg's, so that a busy machine slows both.
         std::size_t ours = 0, theirs = 0;
-        std::vector<double> oursTimes, theirsTimes;
-        for (int round = 0; round < 9; ++round) {
-            oursTimes.push_back(medianSeconds(1, [&] { ours = encodeWithSaver(image, sampling); }));
-            theirsTimes.push_back(medianSeconds(1, [&] { theirs = encodeWithLibjpeg(picture, sampling); }));
-        }
-        std::sort(oursTimes.begin(), oursTimes.end());
-        std::sort(theirsTimes.begin(), theirsTimes.end());
-        const double oursSeconds = oursTimes[oursTimes.size() / 2];
-        const double theirsSeconds = theirsTimes[theirsTimes.size() / 2];
-        printRatio("JPEG baseline encode, photo, YCbCr " + std::string(sampling.name), oursSeconds, theirsSeconds,
+        const auto [oursSeconds, theirsSeconds] = interleavedMedians(
+            9, [&] { ours = encodeWithSaver(image, sampling); },
+            [&] { theirs = encodeWithLibjpeg(picture, sampling); });
+        printRatio("JPEG encode photo YCbCr " + std::string(sampling.name), oursSeconds, theirsSeconds,
                    "bytes ours " + std::to_string(ours) + ", libjpeg " + std::to_string(theirs));
     }
     return 0;

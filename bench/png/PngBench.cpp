@@ -2,11 +2,8 @@
 // read are written by libpng (its default adaptive filters, zlib level 6).
 #include <png.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -74,28 +71,6 @@ void decodeWithLibpng(const Bytes& file, Bytes& pixels, std::vector<png_bytep>& 
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
-}
-
-// Medians of `repetitions` runs of two pieces of work taken in turn, so that both meet the same
-// load of a shared machine.
-std::pair<double, double> interleavedMedians(int repetitions, const std::function<void()>& ours,
-                                             const std::function<void()>& theirs) {
-    const auto seconds = [](const std::function<void()>& work) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
-    ours();  // warm-up
-    theirs();
-    std::vector<double> oursTimes;
-    std::vector<double> theirsTimes;
-    for (int i = 0; i < repetitions; ++i) {
-        oursTimes.push_back(seconds(ours));
-        theirsTimes.push_back(seconds(theirs));
-    }
-    std::sort(oursTimes.begin(), oursTimes.end());
-    std::sort(theirsTimes.begin(), theirsTimes.end());
-    return {oursTimes[oursTimes.size() / 2], theirsTimes[theirsTimes.size() / 2]};
 }
 
 void benchPicture(const std::filesystem::path& path, const char* name) {

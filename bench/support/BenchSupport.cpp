@@ -51,11 +51,37 @@ double medianSeconds(int repetitions, const std::function<void()>& work) {
     return times[times.size() / 2];
 }
 
+std::pair<double, double> interleavedMedians(int repetitions, const std::function<void()>& ours,
+                                             const std::function<void()>& theirs) {
+    const auto seconds = [](const std::function<void()>& work) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    ours();  // warm-up
+    theirs();
+    std::vector<double> oursTimes;
+    std::vector<double> theirsTimes;
+    for (int i = 0; i < repetitions; ++i) {
+        oursTimes.push_back(seconds(ours));
+        theirsTimes.push_back(seconds(theirs));
+    }
+    std::sort(oursTimes.begin(), oursTimes.end());
+    std::sort(theirsTimes.begin(), theirsTimes.end());
+    return {oursTimes[oursTimes.size() / 2], theirsTimes[theirsTimes.size() / 2]};
+}
+
 void printRatio(std::string_view what, double oursSeconds, double theirsSeconds,
                 std::string_view note) {
-    std::printf("%-44.*s ours %9.2f ms  theirs %9.2f ms  ratio %6.2f  %.*s\n",
-                int(what.size()), what.data(), oursSeconds * 1e3, theirsSeconds * 1e3,
-                oursSeconds / theirsSeconds, int(note.size()), note.data());
+    std::printf("| %-46.*s | %9.2f | %9.2f | %6.2f | %.*s |\n", int(what.size()), what.data(),
+                oursSeconds * 1e3, theirsSeconds * 1e3, oursSeconds / theirsSeconds,
+                int(note.size()), note.data());
+    std::fflush(stdout);
+}
+
+void printOursOnly(std::string_view what, double oursSeconds, std::string_view note) {
+    std::printf("| %-46.*s | %9.2f | %9s | %6s | %.*s |\n", int(what.size()), what.data(),
+                oursSeconds * 1e3, "-", "-", int(note.size()), note.data());
     std::fflush(stdout);
 }
 

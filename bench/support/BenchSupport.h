@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pictrano::bench {
@@ -25,9 +26,17 @@ std::vector<std::uint8_t> toPaddedBgrRows(const RgbPicture& picture);
 // The median wall-clock seconds of `repetitions` runs of `work` (after one warm-up run).
 double medianSeconds(int repetitions, const std::function<void()>& work);
 
-// Prints one row of a ratio table: our time, the oracle's time and ours / theirs, plus a note
-// (compressed sizes and the like).
+// The medians of `repetitions` runs each of two pieces of work taken in turn (after one warm-up
+// run each), so that both meet the same load of a shared machine.
+std::pair<double, double> interleavedMedians(int repetitions, const std::function<void()>& ours,
+                                             const std::function<void()>& theirs);
+
+// Prints one row of the ratio table bench/run heads (Markdown): what was measured, our time,
+// the other's time (milliseconds), ours / theirs, and a note (compressed sizes and the like).
 void printRatio(std::string_view what, double oursSeconds, double theirsSeconds,
                 std::string_view note = {});
+
+// A row for a case no independent codec here handles: our time alone.
+void printOursOnly(std::string_view what, double oursSeconds, std::string_view note = {});
 
 }  // namespace pictrano::bench
