@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "app/ControlIds.h"
 #include "app/ControlSpecs.h"
+#include "app/ConversionWorkers.h"
 #include "app/JobPreparation.h"
 #include "imagelib/front/ImageLoader.h"
 #include "imagelib/front/ImageSaver.h"
@@ -14,8 +17,6 @@ namespace pictrano {
 namespace {
 
 using Icon = DialogControls::Icon;
-
-enum class FileOutcome { Succeeded, Failed, OutOfMemory };
 
 // Adds a line to the message list and selects it, so that the newest line is in view.
 void addLine(DialogControls& controls, const std::string& line) {
@@ -30,38 +31,59 @@ void shrinkToLimits(DibImage& image, const JobSettings& settings) {
     if (size) image.resize(size->width, size->height);
 }
 
-// Loads, shrinks and saves one source entry, adding its lines to the message list. Output paths
-// are never cut to a fixed length: a path the file system cannot take fails as a write error.
-FileOutcome convertEntry(DialogControls& controls, JobSettings& settings, int index) {
+// Loads, shrinks and saves one source file. Output paths are never cut to a fixed length: a
+// path the file system cannot take fails as a write error. Touches no control, so that it can
+// run on any thread.
+EntryResult convertFile(const JobSettings& settings, const std::string& source,
+                        std::uintmax_t maxInputBytes) {
     try {
-        const std::string source = controls.itemText(ids::kSourceList, index);
         const std::string outputPath =
             outputPathFor(settings.outputDirectory, source, settings.extension);
-        addLine(controls, source + " ...");
-
         auto loader = std::make_unique<ImageLoader>();
+        loader->maxFileBytes = maxInputBytes;
         if (settings.colourOptions != 0) loader->colourOptions = settings.colourOptions;
         std::unique_ptr<DibImage> image = loader->loadFile(source);
-        if (!image) {
-            addLine(controls, "読み取りエラー : " + loader->errors().utf8());
-            return FileOutcome::Failed;
-        }
+        if (!image) return {FileOutcome::Failed, "読み取りエラー : " + loader->errors().utf8()};
         loader.reset();
 
         shrinkToLimits(*image, settings);
         auto saver = std::make_unique<ImageSaver>();
-        if (saver->saveFile(outputPath, *image, &settings.record) != 0) {
-            return FileOutcome::Succeeded;
-        }
-        addLine(controls, "変換エラー : " + saver->errors().utf8());
-        return FileOutcome::Failed;
+        SaveParams record = settings.record;  // the JPEG branch writes its sampling back
+        if (saver->saveFile(outputPath, *image, &record) != 0) return {FileOutcome::Succeeded, {}};
+        return {FileOutcome::Failed, "変換エラー : " + saver->errors().utf8()};
+    } catch (const std::bad_alloc&) {
+        return {FileOutcome::OutOfMemory, {}};
+    }
+}
+
+// Adds the entry's lines around its conversion: its name first, then what converting it gave.
+FileOutcome reportEntry(DialogControls& controls, ConversionWorkers& workers,
+                        const std::string& source, int index) {
+    try {
+        addLine(controls, source + " ...");
+        const EntryResult result = workers.take(index);
+        if (!result.line.empty()) addLine(controls, result.line);
+        return result.outcome;
     } catch (const std::bad_alloc&) {
         return FileOutcome::OutOfMemory;
     }
 }
 
-JobCounters convertEntries(const JobParams& job, JobSettings& settings) {
+JobCounters convertEntries(const JobParams& job, const JobSettings& settings) {
     DialogControls& controls = *job.controls;
+    std::vector<std::string> sources;
+    std::vector<std::vector<std::string>> files;
+    for (int index = 0; index < settings.entryCount; ++index) {
+        sources.push_back(controls.itemText(ids::kSourceList, index));
+        files.push_back(
+            {sources.back(), outputPathFor(settings.outputDirectory, sources.back(), settings.extension)});
+    }
+    std::vector<std::vector<int>> after(sources.size());
+    if (job.capacity.workers > 1) after = earlierEntriesSharingFiles(files);
+    ConversionWorkers workers(job.capacity.workers, std::move(after), [&](int index) {
+        return convertFile(settings, sources[static_cast<std::size_t>(index)],
+                           job.capacity.maxInputBytes);
+    });
     JobCounters counters;
     for (int index = 0; index < settings.entryCount; ++index) {
         if (job.cancelRequested->load() != 0) {
@@ -69,7 +91,8 @@ JobCounters convertEntries(const JobParams& job, JobSettings& settings) {
             break;
         }
         ++counters.attempted;
-        const FileOutcome outcome = convertEntry(controls, settings, index);
+        const FileOutcome outcome =
+            reportEntry(controls, workers, sources[static_cast<std::size_t>(index)], index);
         if (outcome == FileOutcome::Succeeded) {
             ++counters.succeeded;
         } else {

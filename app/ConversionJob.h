@@ -6,6 +6,7 @@
 
 #include "app/DialogControls.h"
 #include "app/OptionStore.h"
+#include "imagelib/front/ImageLoader.h"
 
 namespace pictrano {
 
@@ -17,6 +18,13 @@ struct JobCounters {
     int failed = 0;
 };
 
+// How many files the job converts at once and how large an input file it reads. The desktop
+// program keeps the defaults; the command-line tool may widen both.
+struct JobCapacity {
+    int workers = 1;
+    std::uintmax_t maxInputBytes = ImageLoader::kMaxFileBytes;
+};
+
 // The record handed to the job's thread. The main window owns it and the flags and keeps them
 // alive until the thread has been joined.
 struct JobParams {
@@ -25,6 +33,7 @@ struct JobParams {
     std::atomic<std::int32_t>* cancelRequested = nullptr;  // read before each file
     const OptionStore* options = nullptr;
     JobCounters* counters = nullptr;  // filled in when given
+    JobCapacity capacity;
 };
 
 struct PictureSize {

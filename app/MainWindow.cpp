@@ -151,7 +151,8 @@ void MainWindow::onCommand(int id, int notification) {
 void MainWindow::startJob() {
     waitForJob();  // the thread of a job that has already ended
     lastJob_ = JobCounters{};
-    jobParams_ = JobParams{&controls_, &running_, &cancelRequested_, &options_, &lastJob_};
+    jobParams_ = JobParams{&controls_, &running_, &cancelRequested_, &options_, &lastJob_,
+                           jobCapacity_};
     cancelRequested_.store(0);
     running_.store(1);
     try {

@@ -71,6 +71,8 @@ public:
     void waitForJob();
     // What the last job counted; read it after waitForJob().
     const JobCounters& lastJob() const { return lastJob_; }
+    // For the jobs started from now on (the command-line tool's -j and --max-input-size).
+    void setJobCapacity(const JobCapacity& capacity) { jobCapacity_ = capacity; }
 
 private:
     void startJob();
@@ -87,6 +89,7 @@ private:
     std::atomic<std::int32_t> cancelRequested_{0};
     JobParams jobParams_;
     JobCounters lastJob_;
+    JobCapacity jobCapacity_;
     std::thread job_;
 };
 

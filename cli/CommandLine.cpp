@@ -7,7 +7,7 @@ namespace {
 
 enum class Option {
     Format, Colour, Compression, Degree, MaxSize, Output, JpegReadDct, JpegReadLossless,
-    JpegSampling, IconTransparent, SaveOptions, Help, Version
+    JpegSampling, IconTransparent, Jobs, MaxInputSize, SaveOptions, Help, Version
 };
 
 struct OptionName {
@@ -28,6 +28,8 @@ constexpr OptionName kOptions[] = {
     {"", "--jpeg-read-lossless", Option::JpegReadLossless, true},
     {"", "--jpeg-sampling", Option::JpegSampling, true},
     {"", "--icon-transparent", Option::IconTransparent, true},
+    {"-j", "--jobs", Option::Jobs, true},
+    {"", "--max-input-size", Option::MaxInputSize, true},
     {"", "--save-options", Option::SaveOptions, false},
     {"-h", "--help", Option::Help, false},
     {"", "--version", Option::Version, false},
@@ -51,6 +53,18 @@ std::optional<int> samplingIndex(const std::string& value) {
     if (value == "2:1:1") return 1;
     if (value == "4:1:1") return 2;
     return std::nullopt;
+}
+
+// A decimal number from 1 to `maximum`, digits only.
+std::optional<std::uintmax_t> countUpTo(const std::string& value, std::uintmax_t maximum) {
+    if (value.empty() || value.size() > 12) return std::nullopt;
+    std::uintmax_t number = 0;
+    for (char digit : value) {
+        if (digit < '0' || digit > '9') return std::nullopt;
+        number = number * 10 + static_cast<std::uintmax_t>(digit - '0');
+    }
+    if (number < 1 || number > maximum) return std::nullopt;
+    return number;
 }
 
 std::optional<std::pair<std::string, std::string>> splitSize(const std::string& value) {
@@ -110,6 +124,15 @@ bool applyValued(CommandLine& line, Option option, const std::string& spelled,
             line.jpegSampling = samplingIndex(value);
             return line.jpegSampling ? true : invalid("1:1:1, 2:1:1, 4:1:1");
         case Option::IconTransparent: line.iconTransparent = value; return true;
+        case Option::Jobs:
+            if (auto jobs = countUpTo(value, kMaxJobs)) {
+                line.jobs = static_cast<int>(*jobs);
+                return true;
+            }
+            return invalid("1 to " + std::to_string(kMaxJobs));
+        case Option::MaxInputSize:
+            line.maxInputSize = countUpTo(value, kMaxInputSizeCap);
+            return line.maxInputSize ? true : invalid("1 to " + std::to_string(kMaxInputSizeCap));
         default: return true;
     }
 }
@@ -217,6 +240,10 @@ Converts image files into one output format. Files read: )") + kFormatsRead + R"
                                       sampling of YCbCr baseline JPEG output
       --icon-transparent none|RRGGBB|top-left|top-right|bottom-left|bottom-right|border
                                       transparent colour of Icon output
+  -j, --jobs N                        files converted at once (default: the number of
+                                      processors); the lines still come in file order
+      --max-input-size BYTES          largest file read (default 4194304, at most
+                                      268435456)
       --save-options                  write the option values to the settings file, once
                                       the whole command line is accepted; without files
                                       and -o nothing is converted

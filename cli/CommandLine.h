@@ -1,15 +1,23 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "imagelib/image/RowLayout.h"
+
 namespace pictrano {
 
 // The input formats the tool reads today, as the help text names them.
 inline constexpr char kFormatsRead[] = "Bitmap, JPEG, PNG";
+
+// The largest value --max-input-size takes: the library's limit on a picture's memory.
+inline constexpr std::uintmax_t kMaxInputSizeCap = static_cast<std::uintmax_t>(kMaxPixelBytes);
+// The most files -j converts at once.
+inline constexpr int kMaxJobs = 256;
 
 // The output formats in the order of the window's format list.
 inline constexpr std::array<const char*, 4> kFormatNames = {"bmp", "jpeg", "png", "ico"};
@@ -43,6 +51,8 @@ struct CommandLine {
     std::optional<int> jpegReadLossless;
     std::optional<int> jpegSampling;         // 0 1:1:1, 1 2:1:1, 2 4:1:1
     std::optional<std::string> iconTransparent;
+    std::optional<int> jobs;                     // files converted at once
+    std::optional<std::uintmax_t> maxInputSize;  // bytes
     bool saveOptions = false;
     bool help = false;
     bool version = false;

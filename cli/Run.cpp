@@ -1,7 +1,9 @@
 #include "cli/Run.h"
 
+#include <algorithm>
 #include <iostream>
 #include <mutex>
+#include <thread>
 
 #include "app/ControlIds.h"
 #include "app/JobPreparation.h"
@@ -50,6 +52,15 @@ void announceConflicts(const CommandLine& line, const MemoryDialog& dialog) {
     }
 }
 
+// Files at once: -j, or one per processor.
+JobCapacity capacityFor(const CommandLine& line) {
+    JobCapacity capacity;
+    capacity.workers = line.jobs.value_or(
+        static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned{kMaxJobs})));
+    if (line.maxInputSize) capacity.maxInputBytes = *line.maxInputSize;
+    return capacity;
+}
+
 }  // namespace
 
 int runCommandLine(const std::vector<std::string>& arguments, const CliPlatform& platform) {
@@ -85,6 +96,7 @@ int runCommandLine(const std::vector<std::string>& arguments, const CliPlatform&
     };
     MainWindow window(dialog, options);
     window.initialise();
+    window.setJobCapacity(capacityFor(*line));
     if (!applyToWindow(*line, dialog, window, error)) return usageError(error);
 
     // The whole command line is accepted: only now are the options saved.

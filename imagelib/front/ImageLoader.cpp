@@ -36,7 +36,7 @@ std::unique_ptr<DibImage> ImageLoader::loadFileWide(std::u16string_view name) {
 
 std::unique_ptr<DibImage> ImageLoader::loadPath(const std::filesystem::path& path) {
     std::vector<std::uint8_t> contents;
-    const FileStatus status = readWholeFile(path, kMaxFileBytes, contents);
+    const FileStatus status = readWholeFile(path, maxFileBytes, contents);
     if (status != FileStatus::Ok) {
         errors_.set(messageFor(status));
         return nullptr;

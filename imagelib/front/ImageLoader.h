@@ -17,6 +17,8 @@ class ImageLoader {
 public:
     static constexpr std::uintmax_t kMaxFileBytes = 4194304;
 
+    // Files larger than this are refused before they are read.
+    std::uintmax_t maxFileBytes = kMaxFileBytes;
     // Handed to the JPEG reader: produce the 24-bit picture, rows top-down.
     std::uint32_t outputFlags = 0x11;
     // 0 keeps the JPEG reader's colour handling; low byte 2: DCT files raw, 0x200: lossless raw.

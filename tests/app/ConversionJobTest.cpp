@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/ConversionJob.h"
+#include "app/ConversionWorkers.h"
 #include "app/JobPreparation.h"
 #include "imagelib/front/ImageLoader.h"
 #include "tests/app/MainWindowFixture.h"
@@ -39,7 +40,7 @@ protected:
     // cleared whichever way the job ends.
     Strings run(int expected) {
         std::atomic<std::int32_t> running{1}, cancel{0};
-        EXPECT_EQ(runConversionJob(JobParams{&dialog, &running, &cancel, &options}), expected);
+        EXPECT_EQ(runConversionJob(JobParams{&dialog, &running, &cancel, &options, nullptr, {}}), expected);
         EXPECT_EQ(running.load(), 0);
         return messageLines();
     }
@@ -257,6 +258,18 @@ TEST_F(ConversionJob, ConvertsUntilCancelledAndReportsEachFailure) {
                                summary(5, 3, 2)});
     expectRun(lines, {target / "source.bmp", target / "pal4rle.bmp", target / "pal1.bmp"}, 100, 50);
     EXPECT_TRUE(dialog.messageBoxes().empty());
+}
+
+// Entries of a job converted at once wait for the earlier entries that read or write one of their
+// files, however the path is spelled.
+TEST(ConversionWorkers, EntriesWaitForEarlierOnesSharingAFile) {
+    const std::vector<std::vector<std::string>> files = {
+        {"a.bmp", "out/a.png"},     {"b.bmp", "out/b.png"},     {"sub/../a.bmp", "out/c.png"},
+        {"c.bmp", "out/./b.png"},   {"out/c.png", "out/d.png"}, {"d.bmp", "out/a.png"},
+        {"out/d.png", "out/b.png"},
+    };
+    EXPECT_EQ(earlierEntriesSharingFiles(files),
+              (std::vector<std::vector<int>>{{}, {}, {0}, {1}, {2}, {0}, {4, 3}}));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -77,6 +79,67 @@ TEST_F(Cli, AFailingFileGivesStatusOneAndTheOthersAreStillConverted) {
     EXPECT_TRUE(std::filesystem::exists(outDir / "pal1.bmp"));
 }
 
+// Files converted at once print the same lines in the same order, give the same summary and
+// status and write the same bytes as files converted one after another.
+TEST_F(Cli, SeveralFilesAtOnceReportAsOneAfterAnother) {
+    const auto notImage = out / "notes.bmp";
+    test::writeBytes(notImage, {'h', 'e', 'l', 'l', 'o'});
+    std::vector<std::string> files;
+    for (const char* name : {"pal8.bmp", "rgb24.bmp", "pal1.bmp", "pal4.bmp", "pal4rle.bmp", "pal8rle.bmp"}) {
+        files.push_back(source(name));
+        files.push_back(notImage.string());
+    }
+    files.push_back((out / "missing.bmp").string());
+    std::filesystem::create_directory(out / "other");  // a later source of the same output
+    std::filesystem::copy_file(source("pal4.bmp"), out / "other" / "pal8.bmp");
+    files.push_back((out / "other" / "pal8.bmp").string());
+    std::vector<CliRun> runs;
+    for (const std::string jobs : {"1", "3", "8"}) {
+        const auto dir = out / ("j" + jobs);
+        std::vector<std::string> arguments = {"-j", jobs, "-f", "png", "-o", dir.string()};
+        arguments.insert(arguments.end(), files.begin(), files.end());
+        runs.push_back(runCli(arguments, config.path()));
+        EXPECT_EQ(test::readBytes(dir / "rgb24.png"), test::readBytes(out / "j1" / "rgb24.png")) << jobs;
+        EXPECT_EQ(test::readBytes(dir / "pal4rle.png"), test::readBytes(out / "j1" / "pal4rle.png")) << jobs;
+        EXPECT_EQ(test::readBytes(dir / "pal8.png"), test::readBytes(out / "j1" / "pal4.png")) << "the later";
+    }
+    EXPECT_EQ(runs[0].status, 1);
+    EXPECT_EQ(lines(runs[0].out).back(), "ファイル作成を完了しました。対象=14, 成功=7, 失敗=7");
+    for (const CliRun& run : runs) {
+        EXPECT_EQ(run.status, runs[0].status);
+        EXPECT_EQ(run.out, runs[0].out);
+    }
+}
+
+// A file above the 4 MiB every front end reads is refused, and read with --max-input-size.
+TEST_F(Cli, LargerFilesAreReadWithTheInputSizeOption) {
+    const int side = 1200;  // 24-bit rows: 54 + 3600 * 1200 bytes
+    std::vector<std::uint8_t> file(54 + std::size_t(3 * side) * side, 0x5A);
+    const std::uint8_t header[] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0,
+                                   side & 0xFF, side >> 8, 0, 0, side & 0xFF, side >> 8, 0, 0, 1, 0, 24, 0};
+    std::copy(std::begin(header), std::end(header), file.begin());
+    std::fill(file.begin() + 30, file.begin() + 54, 0);
+    ASSERT_GT(file.size(), 4194304u);
+    const auto large = out / "large.bmp";
+    test::writeBytes(large, file);
+    const auto dir = (out / "converted").string();
+
+    const CliRun refused = runCli({"-o", dir, large.string()}, config.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(lines(refused.out).at(1), "読み取りエラー : ファイルが大きすぎます。");
+    const CliRun stillRefused = runCli({"--max-input-size", "4320053", "-o", dir, large.string()}, config.path());
+    EXPECT_EQ(stillRefused.status, 1) << "one byte short";
+    const CliRun read = runCli({"--max-input-size=4320054", "-o", dir, large.string()}, config.path());
+    EXPECT_EQ(read.status, 0) << read.out;
+    ImageLoader loader;
+    loader.maxFileBytes = file.size();
+    const auto image = loader.loadFile((out / "converted" / "large.bmp").string());
+    ASSERT_NE(image, nullptr) << loader.errors().utf8();
+    EXPECT_EQ(image->height(), side);
+    const std::uint8_t* pixels = image->pixelBits();
+    EXPECT_TRUE(std::all_of(pixels, pixels + 3 * side * side, [](std::uint8_t b) { return b == 0x5A; }));
+}
+
 TEST_F(Cli, ACheckThatStopsTheJobGivesStatusTwoAndItsMessageOnStandardError) {
     const CliRun run = runCli({"-s", "0x100", "-o", out.path().string(), source("pal8.bmp")}, config.path());
     EXPECT_EQ(run.status, 2);
@@ -106,6 +169,8 @@ TEST_F(Cli, AWrongCommandLineGivesStatusTwoAndTheUsage) {
           {"-p", "rle", "-d", "3", "-o", out.path().string(), source("pal8.bmp")},
           {"-s", "100", "-o", out.path().string(), source("pal8.bmp")},
           {"--icon-transparent", "12345G", "-o", out.path().string(), source("pal8.bmp")},
+          {"-j", "0", "-o", out.path().string(), source("pal8.bmp")},
+          {"--max-input-size", "268435457", "-o", out.path().string(), source("pal8.bmp")},
           {"--save-options=yes"}}) {
         const CliRun run = runCli(arguments, config.path());
         EXPECT_EQ(run.status, 2) << arguments[0];
