@@ -1,5 +1,6 @@
 #include "platform/WholeFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <exception>
@@ -52,13 +53,23 @@ FileStatus readWholeFile(const std::filesystem::path& path, std::uintmax_t limit
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error) return FileStatus::CannotRead;
     if (size > limit) return FileStatus::TooLarge;
+    // Read a piece at a time into room taken beforehand, so that the contents are written once
+    // (not cleared first).
     try {
-        contents.assign(static_cast<std::size_t>(size), 0);
+        contents.clear();
+        contents.reserve(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
         return FileStatus::OutOfMemory;
     }
-    in.read(reinterpret_cast<char*>(contents.data()), static_cast<std::streamsize>(size));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size) return FileStatus::CannotRead;
+    char piece[1 << 16];
+    while (contents.size() < size) {
+        const auto wanted = std::min<std::uintmax_t>(sizeof piece, size - contents.size());
+        in.read(piece, static_cast<std::streamsize>(wanted));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (got == 0) return FileStatus::CannotRead;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece);
+        contents.insert(contents.end(), bytes, bytes + got);
+    }
     return FileStatus::Ok;
 }
 

@@ -18,6 +18,17 @@ void BmpDecoded::allocatePixels(std::int64_t width, std::int64_t rows) {
     pixels.assign(pixelStride * static_cast<std::size_t>(rows), 0);
 }
 
+void BmpDecoded::allocateUnsetPixels(std::int64_t width, std::int64_t rows) {
+    pixelStride = static_cast<std::size_t>(pixelRowStride(width));
+    pixels.resize(pixelStride * static_cast<std::size_t>(rows));
+    const auto rowBytes = static_cast<std::size_t>(3 * width);
+    if (rowBytes == pixelStride) return;
+    for (std::size_t end = pixelStride; end <= pixels.size(); end += pixelStride) {
+        std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(end - pixelStride + rowBytes),
+                  pixels.begin() + static_cast<std::ptrdiff_t>(end), std::uint8_t{0});
+    }
+}
+
 void BmpDecoded::allocateIndexed(std::int64_t width, std::int64_t rows) {
     allocatePixels(width, rows);
     indexStride = static_cast<std::size_t>(indexRowStride(width));

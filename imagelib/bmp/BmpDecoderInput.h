@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imagelib/image/BitmapInfoHeader.h"
+#include "imagelib/image/ByteBuffer.h"
 #include "imagelib/image/MessageCatalogue.h"
 
 namespace pictrano {
@@ -39,7 +40,7 @@ struct BmpSource {
 struct BmpDecoded {
     static constexpr int kPaletteEntries = 256;
 
-    std::vector<std::uint8_t> pixels;
+    ByteBuffer pixels;
     std::vector<std::uint8_t> palette;
     std::vector<std::uint8_t> indexPlane;
     int paletteCount = 0;
@@ -48,6 +49,9 @@ struct BmpDecoded {
 
     // Zero-filled 24-bit rows for width x rows pixels (the size was checked beforehand).
     void allocatePixels(std::int64_t width, std::int64_t rows);
+    // The same rows with only the padding after each row's pixels cleared: every pixel must
+    // then be written.
+    void allocateUnsetPixels(std::int64_t width, std::int64_t rows);
     // Zero-filled pixels and index plane.
     void allocateIndexed(std::int64_t width, std::int64_t rows);
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "imagelib/image/ByteBuffer.h"
 #include "imagelib/image/ErrorBuffers.h"
 
 namespace pictrano {
@@ -22,6 +23,8 @@ public:
     int height() const;            // rows, positive after a successful read
     int precision() const { return 8; }
     const std::uint8_t* pixels() const { return pixels_.data(); }
+    // Hands the rows over (a picture takes them instead of copying); pixels() is then empty.
+    ByteBuffer takePixels() { return std::move(pixels_); }
     int paletteCount() const { return paletteCount_; }
     const std::uint8_t* palette() const { return palette_.data(); }
     const std::uint8_t* indexPlane() const { return indexPlane_.data(); }
@@ -37,7 +40,7 @@ private:
     ErrorBuffers errors_;
     // The first 40, 108 or 124 bytes of the file's info header; its height the row count.
     std::array<std::uint8_t, 124> infoHeader_{};
-    std::vector<std::uint8_t> pixels_;
+    ByteBuffer pixels_;
 };
 
 }  // namespace pictrano

@@ -37,7 +37,7 @@ DecodeFailure decodeTrueColour(const BmpSource& source, BmpDecoded& out) {
     if (auto failure = checkDimensions(source)) return failure;
     std::uint64_t position;
     if (auto failure = locateStoredRows(source, source.headerEnd(), position)) return failure;
-    out.allocatePixels(source.width, source.rows());
+    out.allocateUnsetPixels(source.width, source.rows());
 
     const auto stride = static_cast<std::size_t>(packedRowStride(source.width, 24));
     const auto rowBytes = static_cast<std::size_t>(3 * source.width);

@@ -61,23 +61,36 @@ bool BmpWriter::holdsPixelRows() const {
     return !bits_.empty() && header_.bitCount == 24 && header_.compression == 0;
 }
 
-void BmpWriter::startHeader(int width, int height, int bitCount) {
+void BmpWriter::startHeader(int width, int height, int bitCount, std::size_t imageSize) {
     header_ = BitmapInfoHeader{};
     header_.width = width;
     header_.height = height;
     header_.bitCount = static_cast<std::uint16_t>(bitCount);
-    header_.imageSize = static_cast<std::uint32_t>(bits_.size());
+    header_.imageSize = static_cast<std::uint32_t>(imageSize);
+}
+
+bool BmpWriter::acceptsPixels(const std::uint8_t* rows, std::int64_t width, std::int64_t height,
+                              int bitCount) {
+    if (bitCount != 16 && bitCount != 24 && bitCount != 32) return fail(Msg::UnsupportedFormat);
+    if (rows == nullptr || width == 0 || height == 0) return fail(Msg::ParameterInvalid);
+    if (!pictureFitsLimits(width, height)) return fail(Msg::OutOfMemory);
+    return true;
+}
+
+void BmpWriter::storeHeaders(std::uint8_t* out, std::size_t size, std::size_t bitsOffset) const {
+    std::fill(out, out + kHeadersBytes, std::uint8_t{0});
+    out[0] = 'B';
+    out[1] = 'M';
+    storeLe32(out + 2, static_cast<std::uint32_t>(size));
+    storeLe32(out + kBitsOffsetAt, static_cast<std::uint32_t>(bitsOffset));
+    header_.store(out + kBitmapFileHeaderBytes);
 }
 
 int BmpWriter::setFromPixels(const std::uint8_t* rows, int width, int height, int bitCount) {
     release();
-    if (bitCount != 16 && bitCount != 24 && bitCount != 32) {
-        return fail(Msg::UnsupportedFormat);
-    }
     const std::int64_t w = std::llabs(width);
     const std::int64_t h = std::llabs(height);
-    if (rows == nullptr || w == 0 || h == 0) return fail(Msg::ParameterInvalid);
-    if (!pictureFitsLimits(w, h)) return fail(Msg::OutOfMemory);
+    if (!acceptsPixels(rows, w, h, bitCount)) return 0;
     const std::int64_t fromStride = pixelRowStride(w);
     const std::int64_t toStride = packedRowStride(w, bitCount);
     try {
@@ -89,8 +102,47 @@ int BmpWriter::setFromPixels(const std::uint8_t* rows, int width, int height, in
     for (std::int64_t y = 0; y < h; ++y) {
         convertRow(rows + (h - 1 - y) * fromStride, bits_.data() + y * toStride, w, bitCount);
     }
-    startHeader(static_cast<int>(w), static_cast<int>(h), bitCount);
+    startHeader(static_cast<int>(w), static_cast<int>(h), bitCount, bits_.size());
     return 1;
+}
+
+std::size_t BmpWriter::buildFileFromPixels(std::vector<std::uint8_t>& file,
+                                           const std::uint8_t* rows, int width, int height,
+                                           int bitCount) {
+    release();
+    const std::int64_t w = std::llabs(width);
+    const std::int64_t h = std::llabs(height);
+    if (!acceptsPixels(rows, w, h, bitCount)) return 0;
+    const std::int64_t fromStride = pixelRowStride(w);
+    const auto toStride = static_cast<std::size_t>(packedRowStride(w, bitCount));
+    const std::size_t size = kHeadersBytes + toStride * static_cast<std::size_t>(h);
+    startHeader(static_cast<int>(w), static_cast<int>(h), bitCount, size - kHeadersBytes);
+    try {
+        // Each byte is appended once into room taken beforehand: nothing is cleared first.
+        std::vector<std::uint8_t> out;
+        out.reserve(size);
+        std::uint8_t headers[kHeadersBytes];
+        storeHeaders(headers, size, kHeadersBytes);
+        out.insert(out.end(), headers, headers + kHeadersBytes);
+        std::vector<std::uint8_t> row(toStride, 0);
+        for (std::int64_t y = h - 1; y >= 0; --y) {
+            const std::uint8_t* from = rows + y * fromStride;
+            if (bitCount == 24) {
+                // The picture's rows are padded like the file's, with zeros.
+                out.insert(out.end(), from, from + 3 * w);
+                out.insert(out.end(), toStride - static_cast<std::size_t>(3 * w), std::uint8_t{0});
+            } else {
+                convertRow(from, row.data(), w, bitCount);
+                out.insert(out.end(), row.begin(), row.end());
+            }
+        }
+        file = std::move(out);
+    } catch (const std::bad_alloc&) {
+        failAndRelease(Msg::OutOfMemory);
+        return 0;
+    }
+    header_ = BitmapInfoHeader{};
+    return size;
 }
 
 int BmpWriter::setFromPalette(const std::uint8_t* entries, int count,
@@ -119,7 +171,7 @@ int BmpWriter::setFromPalette(const std::uint8_t* entries, int count,
     } catch (const std::bad_alloc&) {
         return failAndRelease(Msg::OutOfMemory);
     }
-    startHeader(width, height, 8);
+    startHeader(width, height, 8, bits_.size());
     header_.compression = compress != 0 ? 1 : 0;
     header_.colorsUsed = static_cast<std::uint32_t>(count);
     return 1;
@@ -156,16 +208,13 @@ std::size_t BmpWriter::buildFile(std::vector<std::uint8_t>& file) {
     const std::size_t bitsOffset = kHeadersBytes + palette_.size();
     const std::size_t size = bitsOffset + bits_.size();
     try {
-        std::vector<std::uint8_t> out(size);
-        out[0] = 'B';
-        out[1] = 'M';
-        storeLe32(out.data() + 2, static_cast<std::uint32_t>(size));
-        storeLe32(out.data() + kBitsOffsetAt, static_cast<std::uint32_t>(bitsOffset));
-        header_.store(out.data() + kBitmapFileHeaderBytes);
-        std::copy(palette_.begin(), palette_.end(),
-                  out.begin() + static_cast<std::ptrdiff_t>(kHeadersBytes));
-        std::copy(bits_.begin(), bits_.end(),
-                  out.begin() + static_cast<std::ptrdiff_t>(bitsOffset));
+        std::vector<std::uint8_t> out;
+        out.reserve(size);
+        std::uint8_t headers[kHeadersBytes];
+        storeHeaders(headers, size, bitsOffset);
+        out.insert(out.end(), headers, headers + kHeadersBytes);
+        out.insert(out.end(), palette_.begin(), palette_.end());
+        out.insert(out.end(), bits_.begin(), bits_.end());
         file = std::move(out);
     } catch (const std::bad_alloc&) {
         fail(Msg::OutOfMemory);

@@ -25,6 +25,10 @@ public:
     std::uint32_t selectLattice(int sampleColumns, int sampleRows) const;
     // The whole file; its size, or 0 (with the memory message) when it cannot be built.
     std::size_t buildFile(std::vector<std::uint8_t>& file);
+    // setFromPixels and buildFile in one, the file built straight from the rows (no copy of the
+    // bits is kept); the same file, the same failures.
+    std::size_t buildFileFromPixels(std::vector<std::uint8_t>& file, const std::uint8_t* rows,
+                                    int width, int height, int bitCount);
     void release();
 
     // What the file would hold, for writers that borrow the reduction (PNG).
@@ -38,7 +42,13 @@ private:
     int failAndRelease(Msg id);
     // Whether the bits are uncompressed 24-bit rows, the only input of reduce and selectLattice.
     bool holdsPixelRows() const;
-    void startHeader(int width, int height, int bitCount);
+    void startHeader(int width, int height, int bitCount, std::size_t imageSize);
+    // Checks the arguments of setFromPixels; true when they describe a picture that fits.
+    bool acceptsPixels(const std::uint8_t* rows, std::int64_t width, std::int64_t height,
+                       int bitCount);
+    // The file header and the info header for a file of `size` bytes with the bits at
+    // `bitsOffset`.
+    void storeHeaders(std::uint8_t* out, std::size_t size, std::size_t bitsOffset) const;
 
     ErrorBuffers errors_;
     std::vector<std::uint8_t> bits_;

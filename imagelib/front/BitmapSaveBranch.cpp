@@ -23,21 +23,25 @@ std::size_t ImageSaver::encodeBitmap(std::vector<std::uint8_t>& file, const DibI
             errors_.set(Msg::UnsupportedFormatSpecified);
             return 0;
         }
-        const int workingBitCount = colours == 0 ? bitCount : 24;
-        if (!writer.setFromPixels(image.pixelBits(), image.width(), image.height(),
-                                  workingBitCount)) {
+        if (colours == 0) {
+            // Written as they are: the file is built straight from the picture's rows.
+            const std::size_t size = writer.buildFileFromPixels(file, image.pixelBits(),
+                                                                image.width(), image.height(),
+                                                                bitCount);
+            if (size == 0) errors_.copyFrom(writer.errors());
+            return size;
+        }
+        if (!writer.setFromPixels(image.pixelBits(), image.width(), image.height(), 24)) {
             errors_.copyFrom(writer.errors());
             return 0;
         }
-        if (colours != 0) {
-            const bool usesLattice = colours == 256 && params.colourModel != kGreyColourModel;
-            const std::uint32_t lattice =
-                usesLattice ? writer.selectLattice(kLatticeSampleColumns, kLatticeSampleRows)
-                            : kDefaultLattice;
-            if (!writer.reduce(colours, params.colourModel, params.degree, lattice)) {
-                errors_.copyFrom(writer.errors());
-                return 0;
-            }
+        const bool usesLattice = colours == 256 && params.colourModel != kGreyColourModel;
+        const std::uint32_t lattice =
+            usesLattice ? writer.selectLattice(kLatticeSampleColumns, kLatticeSampleRows)
+                        : kDefaultLattice;
+        if (!writer.reduce(colours, params.colourModel, params.degree, lattice)) {
+            errors_.copyFrom(writer.errors());
+            return 0;
         }
     }
     const std::size_t size = writer.buildFile(file);

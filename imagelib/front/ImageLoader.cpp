@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "imagelib/bmp/BmpReader.h"
@@ -80,7 +81,16 @@ std::unique_ptr<DibImage> ImageLoader::decodeWith(Reader& reader, const std::uin
         return nullptr;
     }
     auto image = std::make_unique<DibImage>();
-    if (!image->create(reader.pixels(), reader.precision(), reader.width(), reader.height()) ||
+    const int made = [&] {
+        // The Bitmap reader's rows are the picture's already: taken over, not copied.
+        if constexpr (std::is_same_v<Reader, BmpReader>) {
+            return image->adopt(reader.takePixels(), reader.width(), reader.height());
+        } else {
+            return image->create(reader.pixels(), reader.precision(), reader.width(),
+                                 reader.height());
+        }
+    }();
+    if (!made ||
         (reader.paletteCount() > 0 &&
          !image->attachPalette(reader.palette(), reader.paletteCount(), reader.indexPlane()))) {
         errors_.copyFrom(image->errors());

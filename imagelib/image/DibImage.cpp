@@ -75,6 +75,20 @@ int DibImage::create(const void* samples, int precision, int width, int height) 
     return 1;
 }
 
+int DibImage::adopt(ByteBuffer rows, int width, int height) {
+    release();
+    if (width < 1 || height < 1) return fail(Msg::ParameterInvalid);
+    if (!pictureFitsLimits(width, height)) return fail(Msg::OutOfMemory);
+    if (rows.size() != static_cast<std::size_t>(pixelRowStride(width) * height)) {
+        return fail(Msg::ParameterInvalid);
+    }
+    pixels_ = std::move(rows);
+    fillHeader(width, height);
+    width_ = width;
+    height_ = height;
+    return 1;
+}
+
 int DibImage::attachPalette(const std::uint8_t* entries, int count,
                             const std::uint8_t* indexPlane) {
     if (entries == nullptr || count < 1 || count > kPaletteEntries || indexPlane == nullptr ||

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imagelib/image/BitmapInfoHeader.h"
+#include "imagelib/image/ByteBuffer.h"
 #include "imagelib/image/ErrorBuffers.h"
 
 namespace pictrano {
@@ -19,6 +20,10 @@ public:
     // each sample is a byte for precision 1 to 8 and a native 16-bit unit for 9 to 16, scaled to
     // 8 bits.
     int create(const void* samples, int precision, int width, int height);
+
+    // Replaces the picture by width x height pixels whose 24-bit rows it takes over; they must
+    // hold exactly the rows of that size.
+    int adopt(ByteBuffer rows, int width, int height);
 
     // Gives the picture a palette of count entries and an index plane for its current size.
     int attachPalette(const std::uint8_t* entries, int count, const std::uint8_t* indexPlane);
@@ -53,7 +58,7 @@ private:
     std::vector<std::uint8_t> palette_;
     int height_ = 1;
     int width_ = 1;
-    std::vector<std::uint8_t> pixels_;
+    ByteBuffer pixels_;
     BitmapInfoHeader header_;
     ErrorBuffers errors_;
 };

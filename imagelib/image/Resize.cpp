@@ -33,7 +33,7 @@ DibImage* DibImage::resize(int newWidth, int newHeight) {
     try {
         const auto columns = sourcePositions(width_, newWidth);
         const auto rows = sourcePositions(height_, newHeight);
-        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(newStride * newHeight));
+        ByteBuffer pixels(static_cast<std::size_t>(newStride * newHeight), 0);
         std::vector<std::uint8_t> plane;
         if (hasIndexPlane) plane.resize(static_cast<std::size_t>(newIndexStride * newHeight));
         for (int i = 0; i < newHeight; ++i) {

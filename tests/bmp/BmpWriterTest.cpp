@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "imagelib/bmp/BmpWriter.h"
@@ -46,7 +47,11 @@ TEST(BmpWriter, EverySourceGetsItsHeadersStridesAndBottomRowFirst) {
     BmpWriter writer;
     for (const auto& [bitCount, stride] : {std::pair{24, 12}, {16, 8}, {32, 12}}) {
         ASSERT_EQ(writer.setFromPixels(rows.data(), 3, 2, bitCount), 1);
-        builtFile(writer, 3, 2, bitCount, 0, 2 * stride, 0);
+        const Bytes plain = builtFile(writer, 3, 2, bitCount, 0, 2 * stride, 0);
+        // Built straight from the rows: the same file, padding cleared.
+        Bytes direct;
+        EXPECT_EQ(BmpWriter().buildFileFromPixels(direct, rows.data(), -3, 2, bitCount), plain.size());
+        EXPECT_EQ(direct, plain) << bitCount;
     }
     // Negative sizes count as their absolute values; the rows stay top row first.
     ASSERT_EQ(writer.setFromPixels(rows.data(), -3, -2, 24), 1);
@@ -71,9 +76,12 @@ TEST(BmpWriter, BadSourcesAndReductionsAreRefusedWithTheirMessages) {
     using enum Msg;
     fails(writer.reduce(16, 2, 0, 0), NoImageInfo);
     EXPECT_EQ(writer.selectLattice(12, 12), 0u);
-    fails(writer.setFromPixels(rows.data(), 4, 4, 8), UnsupportedFormat);
-    fails(writer.setFromPixels(rows.data(), 0, 4, 24), ParameterInvalid);
-    fails(writer.setFromPixels(rows.data(), 1 << 20, 1 << 20, 24), OutOfMemory);
+    Bytes direct;
+    for (auto [width, bitCount, message] :
+         {std::tuple{4, 8, UnsupportedFormat}, {0, 24, ParameterInvalid}, {1 << 20, 24, OutOfMemory}}) {
+        fails(writer.setFromPixels(rows.data(), width, width, bitCount), message);
+        fails(int(writer.buildFileFromPixels(direct, rows.data(), width, width, bitCount)), message);
+    }
     fails(writer.setFromPalette(entries.data(), 0, rows.data(), 4, 4, 0), ParameterInvalid);
     fails(writer.setFromPalette(entries.data(), 257, rows.data(), 4, 4, 0), ParameterInvalid);
     fails(writer.setFromPalette(nullptr, 2, rows.data(), 4, 4, 0), ParameterInvalid);
