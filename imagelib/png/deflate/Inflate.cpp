@@ -1,6 +1,7 @@
 // Inflating a zlib stream: stored, fixed-code and dynamic-code blocks.
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -31,7 +32,6 @@ private:
     Failure copyStored();
     Failure readDynamicTables();
     Failure decodeCodes(const HuffmanTable& literals, const HuffmanTable& distances);
-    Failure copyMatch(std::uint32_t length, std::uint32_t distance);
 
     std::uint8_t* output_;
     std::size_t capacity_;
@@ -130,44 +130,73 @@ Failure Inflater::readDynamicTables() {
 }
 
 Failure Inflater::decodeCodes(const HuffmanTable& literals, const HuffmanTable& distances) {
+    // The reader and the output count are worked on as locals, which the output's byte stores
+    // cannot alias, and put back on every way out.
+    BitReader in = in_;
+    std::size_t produced = produced_;
+    const auto finish = [&](Failure failure) {
+        in_ = in;
+        produced_ = produced;
+        return failure;
+    };
     for (;;) {
         std::uint32_t symbol = 0;
-        int bits = literals.decode(in_.peek32(), symbol);
-        if (bits == 0) return Msg::HuffmanCodeNotFound;
-        in_.skip(static_cast<unsigned>(bits));
-        if (in_.overran()) return Msg::NoBitData;
+        std::uint32_t window = in.peek32();
+        int bits = literals.decode(window, symbol);
+        if (bits == 0) return finish(Msg::HuffmanCodeNotFound);
+        in.skip(static_cast<unsigned>(bits));
+        if (in.overran()) return finish(Msg::NoBitData);
         if (symbol < kEndOfBlock) {
-            if (produced_ == capacity_) return Msg::DataTooLong;
-            output_[produced_++] = static_cast<std::uint8_t>(symbol);
+            if (produced == capacity_) return finish(Msg::DataTooLong);
+            output_[produced++] = static_cast<std::uint8_t>(symbol);
+            // A code is at most 15 bits, so the next one is whole in the 32 bits peeked: a
+            // literal there is taken without looking at the input again.
+            window >>= bits;
+            bits = literals.decode(window, symbol);
+            if (bits == 0 || symbol >= kEndOfBlock || produced == capacity_) continue;
+            in.skip(static_cast<unsigned>(bits));
+            if (in.overran()) return finish(Msg::NoBitData);
+            output_[produced++] = static_cast<std::uint8_t>(symbol);
             continue;
         }
-        if (symbol == kEndOfBlock) return std::nullopt;
-        if (symbol > 285) return Msg::InvalidHuffmanCode;
+        if (symbol == kEndOfBlock) return finish(std::nullopt);
+        if (symbol > 285) return finish(Msg::InvalidHuffmanCode);
         const DeflateCodeRow& lengthRow = kLengthRows[symbol - 257];
-        const std::uint32_t length = lengthRow.base + in_.read(lengthRow.extraBits);
-        if (in_.overran()) return Msg::NoBitData;
+        const std::uint32_t length = lengthRow.base + in.read(lengthRow.extraBits);
+        if (in.overran()) return finish(Msg::NoBitData);
 
-        bits = distances.decode(in_.peek32(), symbol);
-        if (bits == 0 || symbol >= kDistanceRows.size()) return Msg::DistanceCodeInvalid;
-        in_.skip(static_cast<unsigned>(bits));
+        bits = distances.decode(in.peek32(), symbol);
+        if (bits == 0 || symbol >= kDistanceRows.size()) return finish(Msg::DistanceCodeInvalid);
+        in.skip(static_cast<unsigned>(bits));
         const DeflateCodeRow& distanceRow = kDistanceRows[symbol];
-        const std::uint32_t distance = distanceRow.base + in_.read(distanceRow.extraBits);
-        if (in_.overran()) return Msg::NoBitData;
-        if (const Failure failure = copyMatch(length, distance)) return failure;
-    }
-}
+        const std::uint32_t distance = distanceRow.base + in.read(distanceRow.extraBits);
+        if (in.overran()) return finish(Msg::NoBitData);
+        if (distance > produced) return finish(Msg::DistanceCodeInvalid);
 
-// Copies `length` bytes from `distance` bytes back; a distance shorter than the length repeats
-// the last `distance` bytes.
-Failure Inflater::copyMatch(std::uint32_t length, std::uint32_t distance) {
-    if (distance > produced_) return Msg::DistanceCodeInvalid;
-    const std::size_t fits = std::min<std::size_t>(length, capacity_ - produced_);
-    std::uint8_t* to = output_ + produced_;
-    const std::uint8_t* from = to - distance;
-    for (std::size_t i = 0; i < fits; ++i) to[i] = from[i];
-    produced_ += fits;
-    if (fits < length) return Msg::DataTooLong;
-    return std::nullopt;
+        // `length` bytes from `distance` bytes back; a distance shorter than the length repeats
+        // the last `distance` bytes.
+        const std::size_t fits = std::min<std::size_t>(length, capacity_ - produced);
+        std::uint8_t* to = output_ + produced;
+        const std::uint8_t* from = to - distance;
+        if (distance >= 8) {
+            // Eight bytes at a time: each word read lies wholly before the bytes it is written to.
+            std::size_t i = 0;
+            for (; i + 8 <= fits; i += 8) std::memcpy(to + i, from + i, 8);
+            for (; i < fits; ++i) to[i] = from[i];
+        } else if (distance == 1) {
+            std::memset(to, *from, fits);
+        } else {
+            // The bytes from `from` repeat every `distance` bytes: copying all those written so
+            // far (a whole number of repeats) doubles them each step.
+            for (std::size_t i = 0; i < fits;) {
+                const std::size_t count = std::min<std::size_t>(distance + i, fits - i);
+                std::memcpy(to + i, from, count);
+                i += count;
+            }
+        }
+        produced += fits;
+        if (fits < length) return finish(Msg::DataTooLong);
+    }
 }
 
 }  // namespace
