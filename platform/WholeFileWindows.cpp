@@ -4,15 +4,20 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <new>
-#include <random>
 #include <string>
+#include <utility>
 
 #include "platform/WholeFile.h"
 
 namespace pictrano {
 namespace {
+
+// Names tried for a temporary before giving up.
+constexpr int kNameAttempts = 100;
+// The attributes a replaced file keeps; the archive bit is set anew, as on any changed file.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 class FileHandle {
 public:
@@ -20,8 +25,9 @@ public:
     ~FileHandle() {
         if (valid()) CloseHandle(handle_);
     }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept
+        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+    FileHandle& operator=(FileHandle&&) = delete;
     bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
     HANDLE get() const { return handle_; }
     // Closes now; false when closing failed (data may be lost).
@@ -48,15 +54,47 @@ std::wstring apiPath(const std::filesystem::path& path) {
     return L"\\\\?\\" + full;
 }
 
-// A short name in the target's folder: "~pt" and eight random hex digits.
-std::wstring temporaryBeside(const std::wstring& target) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned salt = std::random_device{}();
+// A new, unused temporary beside `target`, open for writing; `name` is set to its path.
+FileHandle createTemporary(const std::wstring& target, std::wstring& name) {
     const std::size_t slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
-    wchar_t name[16];
-    swprintf(name, 16, L"~pt%08x.tmp", salt ^ (counter++ * 0x9E3779B9u));
-    return folder + name;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        name = apiPath(folder + std::filesystem::path(temporaryFileName()).wstring());
+        FileHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.valid() || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return FileHandle(INVALID_HANDLE_VALUE);
+}
+
+// What is known of an existing target: the name of the file that holds its bytes (a symbolic
+// link followed) and the attributes a replacement keeps.
+struct ExistingTarget {
+    std::wstring finalName;
+    DWORD keptAttributes = 0;
+};
+
+// Opens an existing target for writing as the plain save opens it (so a read-only file, a
+// folder, a file another program holds or one the user may not write is refused) and closes it
+// again; the replace itself needs the file closed.
+bool openExisting(const std::wstring& target, ExistingTarget& existing) {
+    FileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file.valid() || !GetFileInformationByHandle(file.get(), &information) ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        return false;
+    }
+    existing.keptAttributes = information.dwFileAttributes & kKeptAttributes;
+    const DWORD length = GetFinalPathNameByHandleW(file.get(), nullptr, 0, VOLUME_NAME_DOS);
+    existing.finalName.assign(length, L'\0');
+    const DWORD written = length == 0 ? 0
+        : GetFinalPathNameByHandleW(file.get(), existing.finalName.data(), length, VOLUME_NAME_DOS);
+    // Where the system cannot name the file (some network or virtual drives), the name given.
+    if (written == 0 || written >= length) existing.finalName = target;
+    else existing.finalName.resize(written);
+    return true;
 }
 
 bool writeAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
@@ -99,22 +137,27 @@ FileStatus readWholeFile(const std::filesystem::path& path, std::uintmax_t limit
     return FileStatus::Ok;
 }
 
-// The bytes go to a new file beside the target, which then replaces the target in one step.
-// An existing target that is read-only, or a folder, cannot be opened and is left as it is.
+// The bytes go to a new file beside the file the target names, which then replaces that file in
+// one step, keeping its hidden and system attributes. An existing target that may not be opened
+// for writing is refused and left as it is.
 FileStatus writeWholeFile(const std::filesystem::path& path, const std::uint8_t* data,
                           std::size_t size) {
-    const std::wstring target = apiPath(path);
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (attributes & FILE_ATTRIBUTE_READONLY) return FileStatus::CannotOpen;
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileStatus::CannotOpen;
+    std::wstring target = apiPath(path);
+    ExistingTarget existing;
+    const bool absent = GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                        (GetLastError() == ERROR_FILE_NOT_FOUND ||
+                         GetLastError() == ERROR_PATH_NOT_FOUND);
+    if (!absent) {
+        if (!openExisting(target, existing)) return FileStatus::CannotOpen;
+        target = existing.finalName;
     }
-    const std::wstring temporary = temporaryBeside(target);
-    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring temporary;
+    FileHandle file = createTemporary(target, temporary);
     if (!file.valid()) return FileStatus::CannotOpen;
     const bool written = writeAll(file.get(), data, size);
     if (!file.close() || !written ||
+        (existing.keptAttributes != 0 &&
+         !SetFileAttributesW(temporary.c_str(), existing.keptAttributes)) ||
         !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileW(temporary.c_str());
         return FileStatus::CannotWrite;

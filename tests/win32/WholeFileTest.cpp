@@ -1,6 +1,6 @@
 // Whole-file input and output through the wide API: Japanese names and paths beyond the plain
-// API's 260 characters, replacement in one step, refusals that leave the target and no stray
-// temporary file.
+// API's 260 characters, replacement in one step keeping the hidden and system attributes,
+// refusals that leave the target and no stray temporary file.
 #include "platform/WholeFile.h"
 
 #include <windows.h>
@@ -40,6 +40,23 @@ TEST(WholeFileOnWindows, LongJapanesePathsAreWrittenReadAndReplaced) {
     EXPECT_EQ(readWholeFile(target, 2, read), FileStatus::TooLarge);
     EXPECT_EQ(readWholeFile(folder + L"\\無い.bmp", 100, read), FileStatus::CannotOpen);
     EXPECT_EQ(test::filesUnder(dir.path()).size(), 1u);  // no temporary left beside it
+}
+
+TEST(WholeFileOnWindows, AReplacedFileKeepsItsHiddenAndSystemAttributes) {
+    constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN, kSystem = FILE_ATTRIBUTE_SYSTEM;
+    for (const DWORD attributes : {DWORD{0}, kHidden, kSystem, kHidden | kSystem}) {
+        test::TempDir dir;
+        const std::filesystem::path target = dir / "属性.bmp";
+        test::writeBytes(target, {9, 9, 9});
+        ASSERT_TRUE(SetFileAttributesW(target.c_str(), attributes | FILE_ATTRIBUTE_ARCHIVE));
+        const Bytes bytes = {1, 2};
+        EXPECT_EQ(writeWholeFile(target, bytes.data(), bytes.size()), FileStatus::Ok);
+        EXPECT_EQ(test::readBytes(target), bytes);
+        EXPECT_EQ(GetFileAttributesW(target.c_str()) & (kHidden | kSystem), attributes)
+            << "attributes " << attributes;
+        EXPECT_EQ(test::filesUnder(dir.path()), std::vector<std::filesystem::path>{target});
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 }
 
 TEST(WholeFileOnWindows, RefusalsLeaveTheTargetAndNoTemporary) {
