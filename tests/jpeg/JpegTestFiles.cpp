@@ -62,6 +62,16 @@ void BitWriter::put(std::uint32_t bits, int count) {
     }
 }
 
+void BitWriter::putValue(int value, int category) {
+    if (category > 0) put(static_cast<std::uint32_t>(value < 0 ? value + (1 << category) - 1 : value), category);
+}
+
+int categoryOf(int value) {
+    int bits = 0;
+    for (unsigned magnitude = static_cast<unsigned>(value < 0 ? -value : value); magnitude != 0; magnitude >>= 1) ++bits;
+    return bits;
+}
+
 void BitWriter::align() {
     if (pendingBits_ > 0) put((1u << (8 - pendingBits_)) - 1, 8 - pendingBits_);
 }
@@ -93,15 +103,6 @@ const Bytes& annexKHuffmanSegments() {
 }
 
 namespace {
-
-int categoryOf(int difference) {
-    int bits = 0;
-    for (unsigned magnitude = static_cast<unsigned>(difference < 0 ? -difference : difference);
-         magnitude != 0; magnitude >>= 1) {
-        ++bits;
-    }
-    return bits;
-}
 
 int predictFrom(int predictor, int a, int b, int c) {
     switch (predictor) {
@@ -189,10 +190,7 @@ Bytes writeLosslessJpeg(int width, int height, const std::vector<LosslessPlane>&
                         if (difference == -32768) difference = 32768;
                         const int category = difference == 32768 ? 16 : categoryOf(difference);
                         data.put(static_cast<std::uint32_t>(category), 5);
-                        if (category > 0 && category < 16) {
-                            const int field = difference < 0 ? difference + (1 << category) - 1 : difference;
-                            data.put(static_cast<std::uint32_t>(field), category);
-                        }
+                        if (category < 16) data.putValue(difference, category);
                     }
                 }
             }

@@ -30,9 +30,14 @@ Bytes inserted(const Bytes& file, std::size_t at, const Bytes& piece);
 
 // Bits most significant first; finish() pads the last byte with 1 bits and stuffs a 0 after
 // every 0xFF.
+// The category of a difference or coefficient: the bits of its magnitude.
+int categoryOf(int value);
+
 class BitWriter {
 public:
     void put(std::uint32_t bits, int count);
+    // The additional bits of a value of the category: a negative value as value + 2^category - 1.
+    void putValue(int value, int category);
     // Pads to a byte boundary with 1 bits (before a restart marker or at the end).
     void align();
     void marker(std::uint8_t code);

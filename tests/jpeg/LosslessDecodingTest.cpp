@@ -146,10 +146,9 @@ TEST(LosslessDecoding, YCbCrSamplesAreConvertedToRgb) {
 Bytes handCoded(int width, int height, int predictor, const std::vector<int>& differences, int precision = 8) {
     BitWriter out;
     for (int difference : differences) {
-        int category = 0;
-        for (int magnitude = std::abs(difference); magnitude != 0; magnitude >>= 1) ++category;
+        const int category = test::categoryOf(difference);
         out.put(static_cast<std::uint32_t>(category), 5);
-        if (category > 0) out.put(static_cast<std::uint32_t>(difference < 0 ? difference + (1 << category) - 1 : difference), category);
+        out.putValue(difference, category);
     }
     std::vector<LosslessPlane> planes = test::losslessPlanes(width, height, {{1, 1}});
     Bytes file = test::writeLosslessJpeg(width, height, planes, {precision, predictor, 0, 0});

@@ -26,23 +26,15 @@ struct AnnexK {
         ASSERT_GT(table.codeLength[symbol], 0) << symbol;
         out.put(table.code[symbol], table.codeLength[symbol]);
     }
-    static void value(BitWriter& out, int value, int category) {
-        if (category > 0) out.put(static_cast<std::uint32_t>(value < 0 ? value + (1 << category) - 1 : value), category);
-    }
-    static int category(int value) {
-        int bits = 0;
-        for (int magnitude = value < 0 ? -value : value; magnitude != 0; magnitude >>= 1) ++bits;
-        return bits;
-    }
     void dc(BitWriter& out, int difference, int table = 0) const {
-        const int c = category(difference);
+        const int c = test::categoryOf(difference);
         code(out, *tables.find(0, table), c);
-        value(out, difference, c);
+        out.putValue(difference, c);
     }
     void ac(BitWriter& out, int run, int coefficient, int table = 0) const {
-        const int c = category(coefficient);
+        const int c = test::categoryOf(coefficient);
         code(out, *tables.find(1, table), run * 16 + c);
-        value(out, coefficient, c);
+        out.putValue(coefficient, c);
     }
     void endOfBlock(BitWriter& out, int table = 0) const { code(out, *tables.find(1, table), 0x00); }
 };
