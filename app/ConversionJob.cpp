@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/ControlIds.h"
-#include "app/ControlSpecs.h"
+#include "app/ControlDeclarations.h"
 #include "app/ConversionWorkers.h"
 #include "app/JobPreparation.h"
 #include "imagelib/front/ImageLoader.h"

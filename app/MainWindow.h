@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/ControlSpecs.h"
+#include "app/ControlDeclarations.h"
 #include "app/ConversionJob.h"
 #include "app/DialogControls.h"
 #include "app/OptionStore.h"

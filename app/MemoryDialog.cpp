@@ -17,8 +17,8 @@ bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) 
 
 }  // namespace
 
-MemoryDialog::MemoryDialog(const std::vector<ControlSpec>& controls) {
-    for (const ControlSpec& declared : controls) {
+MemoryDialog::MemoryDialog(const std::vector<ControlDeclaration>& controls) {
+    for (const ControlDeclaration& declared : controls) {
         Control& control = controls_[declared.id];
         control.text = declared.text;
         control.enabled = declared.enabled;

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/ControlSpecs.h"
+#include "app/ControlDeclarations.h"
 #include "app/DialogControls.h"
 
 namespace pictrano {
 
 // A dialog whose controls live in memory: the state a real window would hold, for the tests and
-// the command-line tool. Only the declared controls (ControlSpecs.h) exist; any other id is a programming error and
+// the command-line tool. Only the declared controls (ControlDeclarations.h) exist; any other id is a programming error and
 // throws std::out_of_range. All operations lock, so a worker thread may use it.
 class MemoryDialog : public DialogControls {
 public:
@@ -26,7 +26,7 @@ public:
         Icon icon;
     };
 
-    explicit MemoryDialog(const std::vector<ControlSpec>& controls);
+    explicit MemoryDialog(const std::vector<ControlDeclaration>& controls);
 
     int addItem(int id, const std::string& text) override;
     void setItemData(int id, int index, std::uint32_t data) override;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/ControlIds.h"
-#include "app/ControlSpecs.h"
+#include "app/ControlDeclarations.h"
 #include "app/MemoryDialog.h"
 #include "imagelib/image/ByteOrder.h"
 

@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "app/ControlIds.h"
-#include "app/ControlSpecs.h"
+#include "app/ControlDeclarations.h"
 #include "app/win32/WideText.h"
 #include "app/win32/WindowThread.h"
 #include "imagelib/front/ImageLoader.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/ControlIds.h"
-#include "app/ControlSpecs.h"
+#include "app/ControlDeclarations.h"
 #include "app/MainWindow.h"
 #include "app/OptionPages.h"
 #include "app/win32/MainDialog.h"
@@ -35,17 +35,17 @@ std::vector<std::string> staticTexts(HWND dialog) {
 }
 
 // Every declared control exists; buttons show their caption; enabled states match.
-void expectDeclaredControls(HWND dialog, const std::vector<ControlSpec>& declared,
+void expectDeclaredControls(HWND dialog, const std::vector<ControlDeclaration>& declared,
                             int resource) {
-    for (const ControlSpec& spec : declared) {
-        HWND control = GetDlgItem(dialog, spec.id);
-        ASSERT_NE(control, nullptr) << "dialog " << resource << " lacks " << spec.id;
+    for (const ControlDeclaration& declaration : declared) {
+        HWND control = GetDlgItem(dialog, declaration.id);
+        ASSERT_NE(control, nullptr) << "dialog " << resource << " lacks " << declaration.id;
         wchar_t className[32] = {};
         GetClassNameW(control, className, 32);
         if (lstrcmpiW(className, L"Button") == 0) {
-            EXPECT_EQ(windowTextOf(control), spec.text) << resource << "/" << spec.id;
+            EXPECT_EQ(windowTextOf(control), declaration.text) << resource << "/" << declaration.id;
         }
-        EXPECT_EQ(IsWindowEnabled(control) != FALSE, spec.enabled) << resource << "/" << spec.id;
+        EXPECT_EQ(IsWindowEnabled(control) != FALSE, declaration.enabled) << resource << "/" << declaration.id;
     }
 }
 

@@ -1,11 +1,11 @@
-#include "app/ControlSpecs.h"
+#include "app/ControlDeclarations.h"
 
 #include "app/ControlIds.h"
 #include "app/OptionPages.h"
 
 namespace pictrano {
 
-std::vector<ControlSpec> mainWindowControls() {
+std::vector<ControlDeclaration> mainWindowControls() {
     return {
         {ids::kSourceList, ""},
         {ids::kAddFiles, "..."},
@@ -26,7 +26,7 @@ std::vector<ControlSpec> mainWindowControls() {
     };
 }
 
-std::vector<ControlSpec> optionsPageControls(int resource) {
+std::vector<ControlDeclaration> optionsPageControls(int resource) {
     switch (resource) {
         case kJpegReadPage:
             return {{ids::kReadDctColour, ""}, {ids::kReadLosslessColour, ""}};
