@@ -15,7 +15,7 @@ namespace pictrano {
 inline constexpr char kFormatsRead[] = "Bitmap, JPEG, PNG";
 
 // The largest value --max-input-size takes: the library's limit on a picture's memory.
-inline constexpr std::uintmax_t kMaxInputSizeCap = static_cast<std::uintmax_t>(kMaxPixelBytes);
+inline constexpr std::uintmax_t kMaxInputSizeCap = static_cast<std::uintmax_t>(kMaxPictureBytes);
 // The most files -j converts at once.
 inline constexpr int kMaxJobs = 256;
 

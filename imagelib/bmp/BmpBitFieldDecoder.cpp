@@ -46,7 +46,7 @@ private:
 DecodeFailure decodeBitFields(const BmpSource& source, BmpDecoded& out) {
     if (source.bitCount != 16 && source.bitCount != 32) return Msg::BitFieldBitCountInvalid;
     if (source.headerSize < kSmallestMaskedHeader) return Msg::NoBitMasks;
-    if (auto failure = checkDimensions(source)) return failure;
+    if (auto failure = checkDimensions(source, false)) return failure;
 
     const std::size_t pixelBytes = source.bitCount == 16 ? 2 : 4;
     const auto stride = static_cast<std::size_t>(packedRowStride(source.width, source.bitCount));

@@ -15,29 +15,29 @@ std::uint64_t BmpSource::declaredPaletteEntries() const {
 
 void BmpDecoded::allocatePixels(std::int64_t width, std::int64_t rows) {
     pixelStride = static_cast<std::size_t>(pixelRowStride(width));
-    pixels.assign(pixelStride * static_cast<std::size_t>(rows), 0);
+    pixels.assign(pixelStride * static_cast<std::size_t>(rows));
 }
 
 void BmpDecoded::allocateUnsetPixels(std::int64_t width, std::int64_t rows) {
     pixelStride = static_cast<std::size_t>(pixelRowStride(width));
-    pixels.resize(pixelStride * static_cast<std::size_t>(rows));
+    pixels.assignUnset(pixelStride * static_cast<std::size_t>(rows));
     const auto rowBytes = static_cast<std::size_t>(3 * width);
     if (rowBytes == pixelStride) return;
     for (std::size_t end = pixelStride; end <= pixels.size(); end += pixelStride) {
-        std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(end - pixelStride + rowBytes),
-                  pixels.begin() + static_cast<std::ptrdiff_t>(end), std::uint8_t{0});
+        std::fill(pixels.data() + end - pixelStride + rowBytes, pixels.data() + end,
+                  std::uint8_t{0});
     }
 }
 
 void BmpDecoded::allocateIndexed(std::int64_t width, std::int64_t rows) {
     allocatePixels(width, rows);
     indexStride = static_cast<std::size_t>(indexRowStride(width));
-    indexPlane.assign(indexStride * static_cast<std::size_t>(rows), 0);
+    indexPlane.assign(indexStride * static_cast<std::size_t>(rows));
 }
 
-DecodeFailure checkDimensions(const BmpSource& source) {
+DecodeFailure checkDimensions(const BmpSource& source, bool indexed) {
     if (source.width <= 0 || source.height == 0) return Msg::FileFormatInvalid;
-    if (!pictureFitsLimits(source.width, source.rows())) return Msg::OutOfMemory;
+    if (!pictureFitsLimits(source.width, source.rows(), indexed)) return Msg::OutOfMemory;
     return std::nullopt;
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "imagelib/image/BitmapInfoHeader.h"
-#include "imagelib/image/ByteBuffer.h"
 #include "imagelib/image/MessageCatalogue.h"
+#include "imagelib/image/HeapArray.h"
 
 namespace pictrano {
 
@@ -40,9 +40,9 @@ struct BmpSource {
 struct BmpDecoded {
     static constexpr int kPaletteEntries = 256;
 
-    ByteBuffer pixels;
+    HeapArray<std::uint8_t> pixels;
     std::vector<std::uint8_t> palette;
-    std::vector<std::uint8_t> indexPlane;
+    HeapArray<std::uint8_t> indexPlane;
     int paletteCount = 0;
     std::size_t pixelStride = 0;
     std::size_t indexStride = 0;
@@ -72,9 +72,10 @@ struct BmpDecoded {
 // A decoder's outcome: no value on success, otherwise the message to report.
 using DecodeFailure = std::optional<Msg>;
 
-// Width and height must be positive ("file format invalid" otherwise) and the picture must fit
-// the library's limits ("memory insufficient" otherwise, before anything is allocated).
-DecodeFailure checkDimensions(const BmpSource& source);
+// Width and height must be positive ("file format invalid" otherwise) and the picture, with its
+// index plane when `indexed`, must fit the library's limits ("memory insufficient" otherwise,
+// before anything is allocated).
+DecodeFailure checkDimensions(const BmpSource& source, bool indexed);
 
 // Where the pixel data begins. The file header's bits offset is used when it is plausible: at or
 // after `computed` (the end of the headers and palette) and leaving `dataBytes` inside the file.

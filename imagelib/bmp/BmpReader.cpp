@@ -49,9 +49,9 @@ int BmpReader::fail(Msg id) {
 }
 
 void BmpReader::release() {
-    indexPlane_ = {};
+    indexPlane_.clear();
     palette_ = {};
-    pixels_ = {};
+    pixels_.clear();
     infoHeader_ = {};
     paletteCount_ = 0;
 }

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imagelib/image/ByteBuffer.h"
 #include "imagelib/image/ErrorBuffers.h"
+#include "imagelib/image/HeapArray.h"
 
 namespace pictrano {
 
@@ -23,24 +23,25 @@ public:
     int height() const;            // rows, positive after a successful read
     int precision() const { return 8; }
     const std::uint8_t* pixels() const { return pixels_.data(); }
-    // Hands the rows over (a picture takes them instead of copying); pixels() is then empty.
-    ByteBuffer takePixels() { return std::move(pixels_); }
     int paletteCount() const { return paletteCount_; }
     const std::uint8_t* palette() const { return palette_.data(); }
     const std::uint8_t* indexPlane() const { return indexPlane_.data(); }
+    // Hand the decoded rows and index plane over, leaving this reader without them.
+    HeapArray<std::uint8_t> takePixels() { return std::move(pixels_); }
+    HeapArray<std::uint8_t> takeIndexPlane() { return std::move(indexPlane_); }
     const ErrorBuffers& errors() const { return errors_; }
 
 private:
     int readFile(const std::uint8_t* file, std::size_t length);
     int fail(Msg id);
 
-    std::vector<std::uint8_t> indexPlane_;
+    HeapArray<std::uint8_t> indexPlane_;
     int paletteCount_ = 0;
     std::vector<std::uint8_t> palette_;
     ErrorBuffers errors_;
     // The first 40, 108 or 124 bytes of the file's info header; its height the row count.
     std::array<std::uint8_t, 124> infoHeader_{};
-    ByteBuffer pixels_;
+    HeapArray<std::uint8_t> pixels_;
 };
 
 }  // namespace pictrano

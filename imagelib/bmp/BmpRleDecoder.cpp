@@ -97,8 +97,11 @@ private:
 };
 
 // Every pixel starts as palette entry 0 (the index plane is already all 0): the first row is
-// filled pixel by pixel, the others copied from it.
+// filled pixel by pixel, the others copied from it. A black entry 0 is what the zero-filled rows
+// hold already; they stay untouched, so codes that describe a small part of a large picture
+// cost memory for that part only.
 void fillWithEntryZero(const BmpSource& source, BmpDecoded& out) {
+    if (out.palette[0] == 0 && out.palette[1] == 0 && out.palette[2] == 0) return;
     for (std::int64_t column = 0; column < source.width; ++column) {
         out.setIndex(0, static_cast<std::size_t>(column), 0);
     }
@@ -111,7 +114,7 @@ void fillWithEntryZero(const BmpSource& source, BmpDecoded& out) {
 }  // namespace
 
 DecodeFailure decodeRle(const BmpSource& source, bool fourBit, BmpDecoded& out) {
-    if (auto failure = checkDimensions(source)) return failure;
+    if (auto failure = checkDimensions(source, true)) return failure;
     const std::uint64_t position = pixelDataPosition(source, source.paletteEnd(), 1);
     if (position >= source.length) return Msg::FileFormatInvalid;
     if (auto failure = readPalette(source, out)) return failure;

@@ -15,7 +15,7 @@ unsigned storedIndex(const std::uint8_t* row, std::size_t x, int bitCount) {
 }
 
 DecodeFailure decodePaletted(const BmpSource& source, BmpDecoded& out) {
-    if (auto failure = checkDimensions(source)) return failure;
+    if (auto failure = checkDimensions(source, true)) return failure;
     std::uint64_t position;
     if (auto failure = locateStoredRows(source, source.paletteEnd(), position)) return failure;
     if (auto failure = readPalette(source, out)) return failure;
@@ -34,7 +34,7 @@ DecodeFailure decodePaletted(const BmpSource& source, BmpDecoded& out) {
 }
 
 DecodeFailure decodeTrueColour(const BmpSource& source, BmpDecoded& out) {
-    if (auto failure = checkDimensions(source)) return failure;
+    if (auto failure = checkDimensions(source, false)) return failure;
     std::uint64_t position;
     if (auto failure = locateStoredRows(source, source.headerEnd(), position)) return failure;
     out.allocateUnsetPixels(source.width, source.rows());

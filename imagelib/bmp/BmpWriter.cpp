@@ -94,7 +94,10 @@ int BmpWriter::setFromPixels(const std::uint8_t* rows, int width, int height, in
     const std::int64_t fromStride = pixelRowStride(w);
     const std::int64_t toStride = packedRowStride(w, bitCount);
     try {
-        bits_.assign(static_cast<std::size_t>(toStride * h), 0);
+        // Room for the headers in front: buildFile makes the file where the bits lie.
+        const auto bitsBytes = static_cast<std::size_t>(toStride * h);
+        bits_.reserve(kHeadersBytes + bitsBytes);
+        bits_.assign(bitsBytes, 0);
     } catch (const std::bad_alloc&) {
         return failAndRelease(Msg::OutOfMemory);
     }
@@ -208,13 +211,21 @@ std::size_t BmpWriter::buildFile(std::vector<std::uint8_t>& file) {
     const std::size_t bitsOffset = kHeadersBytes + palette_.size();
     const std::size_t size = bitsOffset + bits_.size();
     try {
+        // Bits made with room in front become the file where they lie (the writer keeps none),
+        // others are copied after the headers.
         std::vector<std::uint8_t> out;
-        out.reserve(size);
-        std::uint8_t headers[kHeadersBytes];
-        storeHeaders(headers, size, bitsOffset);
-        out.insert(out.end(), headers, headers + kHeadersBytes);
-        out.insert(out.end(), palette_.begin(), palette_.end());
-        out.insert(out.end(), bits_.begin(), bits_.end());
+        if (bits_.capacity() >= size) {
+            out = std::move(bits_);
+            bits_ = {};
+            out.insert(out.begin(), bitsOffset, 0);
+        } else {
+            out.reserve(size);
+            out.resize(bitsOffset);
+            out.insert(out.end(), bits_.begin(), bits_.end());
+        }
+        storeHeaders(out.data(), size, bitsOffset);
+        std::copy(palette_.begin(), palette_.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(kHeadersBytes));
         file = std::move(out);
     } catch (const std::bad_alloc&) {
         fail(Msg::OutOfMemory);

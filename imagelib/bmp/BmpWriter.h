@@ -23,7 +23,9 @@ public:
     int reduce(int colours, int colourModel, int compression, std::uint32_t lattice);
     // The best 256-colour lattice for the held 24-bit bits, packed red | green << 8 | blue << 16.
     std::uint32_t selectLattice(int sampleColumns, int sampleRows) const;
-    // The whole file; its size, or 0 (with the memory message) when it cannot be built.
+    // The whole file; its size, or 0 (with the memory message) when it cannot be built. Rows
+    // set at 16, 24 or 32 bits and not reduced become the file without a copy: the writer holds
+    // no bits afterwards.
     std::size_t buildFile(std::vector<std::uint8_t>& file);
     // setFromPixels and buildFile in one, the file built straight from the rows (no copy of the
     // bits is kept); the same file, the same failures.

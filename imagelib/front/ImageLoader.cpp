@@ -80,19 +80,17 @@ std::unique_ptr<DibImage> ImageLoader::decodeWith(Reader& reader, const std::uin
         errors_.copyFrom(reader.errors());
         return nullptr;
     }
+    // Byte samples become the picture's own rows; wider samples are narrowed into new ones.
     auto image = std::make_unique<DibImage>();
-    const int made = [&] {
-        // The Bitmap reader's rows are the picture's already: taken over, not copied.
-        if constexpr (std::is_same_v<Reader, BmpReader>) {
-            return image->adopt(reader.takePixels(), reader.width(), reader.height());
-        } else {
-            return image->create(reader.pixels(), reader.precision(), reader.width(),
-                                 reader.height());
-        }
-    }();
-    if (!made ||
-        (reader.paletteCount() > 0 &&
-         !image->attachPalette(reader.palette(), reader.paletteCount(), reader.indexPlane()))) {
+    HeapArray<std::uint8_t> pixels = reader.takePixels();
+    const int made =
+        pixels.empty()
+            ? image->create(reader.pixels(), reader.precision(), reader.width(), reader.height())
+            : image->adopt(std::move(pixels), reader.precision(), reader.width(),
+                           reader.height());
+    if (!made || (reader.paletteCount() > 0 &&
+                  !image->attachPalette(reader.palette(), reader.paletteCount(),
+                                        reader.takeIndexPlane()))) {
         errors_.copyFrom(image->errors());
         return nullptr;
     }

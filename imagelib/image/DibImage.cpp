@@ -43,9 +43,9 @@ void DibImage::fillHeader(int width, int height) {
 }
 
 void DibImage::release() {
-    indexPlane_ = {};
+    indexPlane_.clear();
     palette_ = {};
-    pixels_ = {};
+    pixels_.clear();
     header_ = BitmapInfoHeader{};
     paletteCount_ = 0;
 }
@@ -57,7 +57,7 @@ int DibImage::create(const void* samples, int precision, int width, int height) 
     if (!pictureFitsLimits(width, height)) return fail(Msg::OutOfMemory);
     const auto count = static_cast<std::size_t>(pixelRowStride(width) * height);
     try {
-        pixels_.resize(count);
+        pixels_.assignUnset(count);
     } catch (const std::bad_alloc&) {
         return fail(Msg::OutOfMemory);
     }
@@ -75,14 +75,16 @@ int DibImage::create(const void* samples, int precision, int width, int height) 
     return 1;
 }
 
-int DibImage::adopt(ByteBuffer rows, int width, int height) {
+int DibImage::adopt(HeapArray<std::uint8_t>&& pixels, int precision, int width, int height) {
     release();
+    if (precision < 1 || precision > 8) return fail(Msg::UnsupportedBitCount);
     if (width < 1 || height < 1) return fail(Msg::ParameterInvalid);
     if (!pictureFitsLimits(width, height)) return fail(Msg::OutOfMemory);
-    if (rows.size() != static_cast<std::size_t>(pixelRowStride(width) * height)) {
+    if (pixels.size() < static_cast<std::size_t>(pixelRowStride(width) * height)) {
         return fail(Msg::ParameterInvalid);
     }
-    pixels_ = std::move(rows);
+    pixels_ = std::move(pixels);
+    if (precision < 8) scaleNarrowSamples(pixels_.data(), pixels_.data(), pixels_.size(), precision);
     fillHeader(width, height);
     width_ = width;
     height_ = height;
@@ -91,18 +93,31 @@ int DibImage::adopt(ByteBuffer rows, int width, int height) {
 
 int DibImage::attachPalette(const std::uint8_t* entries, int count,
                             const std::uint8_t* indexPlane) {
-    if (entries == nullptr || count < 1 || count > kPaletteEntries || indexPlane == nullptr ||
-        !hasPicture()) {
-        return fail(Msg::ParameterInvalid);
-    }
-    const auto planeBytes = static_cast<std::size_t>(indexRowStride(width_) * height_);
+    if (indexPlane == nullptr || !hasPicture()) return fail(Msg::ParameterInvalid);
+    HeapArray<std::uint8_t> plane;
     try {
-        std::vector<std::uint8_t> plane(indexPlane, indexPlane + planeBytes);
-        palette_.assign(4 * kPaletteEntries, 0);
-        indexPlane_ = std::move(plane);
+        plane.assignUnset(static_cast<std::size_t>(indexRowStride(width_) * height_));
     } catch (const std::bad_alloc&) {
         return fail(Msg::OutOfMemory);
     }
+    std::memcpy(plane.data(), indexPlane, plane.size());
+    return attachPalette(entries, count, std::move(plane));
+}
+
+int DibImage::attachPalette(const std::uint8_t* entries, int count,
+                            HeapArray<std::uint8_t>&& indexPlane) {
+    if (entries == nullptr || count < 1 || count > kPaletteEntries || !hasPicture() ||
+        indexPlane.size() < static_cast<std::size_t>(indexRowStride(width_) * height_)) {
+        return fail(Msg::ParameterInvalid);
+    }
+    // The cap counts the whole picture: its rows and the index plane beside them.
+    if (!pictureFitsLimits(width_, height_, true)) return fail(Msg::OutOfMemory);
+    try {
+        palette_.assign(4 * kPaletteEntries, 0);
+    } catch (const std::bad_alloc&) {
+        return fail(Msg::OutOfMemory);
+    }
+    indexPlane_ = std::move(indexPlane);
     std::memcpy(palette_.data(), entries, 4 * static_cast<std::size_t>(count));
     paletteCount_ = count;
     return 1;

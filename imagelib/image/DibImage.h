@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "imagelib/image/BitmapInfoHeader.h"
-#include "imagelib/image/ByteBuffer.h"
 #include "imagelib/image/ErrorBuffers.h"
+#include "imagelib/image/HeapArray.h"
 
 namespace pictrano {
 
@@ -20,13 +20,14 @@ public:
     // each sample is a byte for precision 1 to 8 and a native 16-bit unit for 9 to 16, scaled to
     // 8 bits.
     int create(const void* samples, int precision, int width, int height);
+    // The same for byte samples (precision 1 to 8) a decoder made in the row layout: takes them
+    // over, uncopied, and scales them in place.
+    int adopt(HeapArray<std::uint8_t>&& pixels, int precision, int width, int height);
 
-    // Replaces the picture by width x height pixels whose 24-bit rows it takes over; they must
-    // hold exactly the rows of that size.
-    int adopt(ByteBuffer rows, int width, int height);
-
-    // Gives the picture a palette of count entries and an index plane for its current size.
+    // Gives the picture a palette of count entries and an index plane for its current size; the
+    // second form takes the plane over.
     int attachPalette(const std::uint8_t* entries, int count, const std::uint8_t* indexPlane);
+    int attachPalette(const std::uint8_t* entries, int count, HeapArray<std::uint8_t>&& indexPlane);
 
     // Nearest-neighbour scaling to the new size; this image on success, null on failure (the
     // picture is then unchanged and no message is written).
@@ -54,11 +55,11 @@ private:
     void fillHeader(int width, int height);
 
     int paletteCount_ = 0;
-    std::vector<std::uint8_t> indexPlane_;
+    HeapArray<std::uint8_t> indexPlane_;
     std::vector<std::uint8_t> palette_;
     int height_ = 1;
     int width_ = 1;
-    ByteBuffer pixels_;
+    HeapArray<std::uint8_t> pixels_;
     BitmapInfoHeader header_;
     ErrorBuffers errors_;
 };

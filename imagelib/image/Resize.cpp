@@ -33,9 +33,10 @@ DibImage* DibImage::resize(int newWidth, int newHeight) {
     try {
         const auto columns = sourcePositions(width_, newWidth);
         const auto rows = sourcePositions(height_, newHeight);
-        ByteBuffer pixels(static_cast<std::size_t>(newStride * newHeight), 0);
-        std::vector<std::uint8_t> plane;
-        if (hasIndexPlane) plane.resize(static_cast<std::size_t>(newIndexStride * newHeight));
+        HeapArray<std::uint8_t> pixels;
+        pixels.assign(static_cast<std::size_t>(newStride * newHeight));
+        HeapArray<std::uint8_t> plane;
+        if (hasIndexPlane) plane.assign(static_cast<std::size_t>(newIndexStride * newHeight));
         for (int i = 0; i < newHeight; ++i) {
             const std::uint8_t* from = pixels_.data() + rows[i] * oldStride;
             std::uint8_t* to = pixels.data() + i * newStride;

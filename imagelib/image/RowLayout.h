@@ -16,13 +16,22 @@ constexpr std::int64_t pixelRowStride(std::int64_t width) { return (3 * width + 
 // Index planes: one palette index per pixel.
 constexpr std::int64_t indexRowStride(std::int64_t width) { return (width + 3) / 4 * 4; }
 
-// The largest picture the library builds: its 24-bit rows take at most this many bytes. Larger
-// claims get the memory message instead of an allocation that could not succeed.
-constexpr std::int64_t kMaxPixelBytes = std::int64_t{1} << 28;
+// The largest picture the library builds, 256 MiB: its 24-bit rows, for palette pictures its
+// index plane, and what a decoder holds beside them for the picture (`besideBytes`) take at most
+// this many bytes together; `rowCopies` counts the 24-bit rows more than once where a decoder
+// holds them in more than one form. 89 million pixels, or 67 million with an index plane: room
+// for the picture and a file made from it in a 32-bit process. Larger claims get the memory
+// message before anything is allocated.
+constexpr std::int64_t kMaxPictureBytes = std::int64_t{1} << 28;
 
-constexpr bool pictureFitsLimits(std::int64_t width, std::int64_t height) {
-    return width >= 1 && height >= 1 && width <= kMaxPixelBytes && height <= kMaxPixelBytes &&
-           pixelRowStride(width) * height <= kMaxPixelBytes;
+constexpr bool pictureFitsLimits(std::int64_t width, std::int64_t height, bool indexPlane = false,
+                                 int rowCopies = 1, std::int64_t besideBytes = 0) {
+    return width >= 1 && height >= 1 && width <= kMaxPictureBytes && height <= kMaxPictureBytes &&
+           besideBytes >= 0 && besideBytes <= kMaxPictureBytes &&
+           (pixelRowStride(width) * rowCopies + (indexPlane ? indexRowStride(width) : 0)) *
+                       height +
+                   besideBytes <=
+               kMaxPictureBytes;
 }
 
 }  // namespace pictrano

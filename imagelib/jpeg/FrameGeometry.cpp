@@ -11,12 +11,22 @@ int ceilDivide(std::int64_t value, std::int64_t divisor) {
 
 }  // namespace
 
+std::int64_t FrameGeometry::unitCount() const {
+    std::int64_t count = 0;
+    for (const ComponentGeometry& component : components) {
+        count += std::int64_t{component.unitsAcross} * component.unitsDown;
+    }
+    return count;
+}
+
 std::optional<Msg> describeFrame(const JpegFrame& frame, int unitSize, FrameGeometry& geometry) {
     geometry = FrameGeometry{};
     geometry.width = frame.samplesPerLine;
     geometry.height = frame.lines;
     if (geometry.width <= 0 || geometry.height <= 0) return Msg::NoFrameInfo;
-    if (!pictureFitsLimits(geometry.width, geometry.height)) return Msg::OutOfMemory;
+    if (!pictureFitsLimits(geometry.width, geometry.height, false, rowCopiesAt(frame.precision))) {
+        return Msg::OutOfMemory;
+    }
 
     const bool single = frame.components.size() == 1;
     for (const FrameComponent& component : frame.components) {

@@ -33,7 +33,14 @@ struct FrameGeometry {
     int mcusAcross = 0;
     int mcusDown = 0;
     std::vector<ComponentGeometry> components;
+
+    // Units of every component together.
+    std::int64_t unitCount() const;
 };
+
+// Samples above 8 bits are decoded into 16-bit rows, then narrowed into the picture's 8-bit ones:
+// the rows are held three times over.
+inline int rowCopiesAt(int precision) { return precision > 8 ? 3 : 1; }
 
 // The geometry of a frame whose units are `unitSize` samples square. Fails with "no frame
 // information" when the width or height is 0, with the memory message when the picture exceeds

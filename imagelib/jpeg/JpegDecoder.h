@@ -37,6 +37,10 @@ public:
     const std::uint8_t* palette() const { return picture_.palette.data(); }
     // The grey picture, one palette index per pixel.
     const std::uint8_t* indexPlane() const { return picture_.grey.data(); }
+    // Hand the 8-bit picture (empty above 8 bits) and the grey picture over, leaving this
+    // decoder without them.
+    HeapArray<std::uint8_t> takePixels() { return std::move(picture_.pixels); }
+    HeapArray<std::uint8_t> takeIndexPlane() { return std::move(picture_.grey); }
     int restartInterval() const { return restartInterval_; }
     const JpegStream& stream() const { return stream_; }
     // The coefficients of the last progressive decode.

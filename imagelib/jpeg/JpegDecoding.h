@@ -6,7 +6,7 @@
 #include "imagelib/image/ErrorBuffers.h"
 #include "imagelib/jpeg/JpegPicture.h"
 #include "imagelib/jpeg/JpegStream.h"
-#include "imagelib/jpeg/ZeroedArray.h"
+#include "imagelib/image/HeapArray.h"
 
 namespace pictrano {
 
@@ -23,7 +23,7 @@ struct JpegDecodeJob {
 
 // The coefficients of every block of every component, as the progressive process builds them:
 // per component, its blocks row by row, 64 coefficients each in natural order.
-using CoefficientPlanes = std::vector<ZeroedArray<std::int16_t>>;
+using CoefficientPlanes = std::vector<HeapArray<std::int16_t>>;
 
 // Each returns 1 on success and 0 with the message in the job's error buffers.
 int decodeSequential(const JpegDecodeJob& job);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "imagelib/image/BitmapInfoHeader.h"
-#include "imagelib/jpeg/ZeroedArray.h"
+#include "imagelib/image/HeapArray.h"
 
 namespace pictrano {
 
@@ -13,9 +13,9 @@ namespace pictrano {
 struct JpegPicture {
     BitmapInfoHeader header;  // width, height, planes 1, bit count 24
     int precision = 0;
-    ZeroedArray<std::uint8_t> pixels;
-    ZeroedArray<std::uint16_t> widePixels;
-    ZeroedArray<std::uint8_t> grey;
+    HeapArray<std::uint8_t> pixels;
+    HeapArray<std::uint16_t> widePixels;
+    HeapArray<std::uint8_t> grey;
     // 256 entries of blue, green, red, 0; made on first use and kept until the decoder is reset.
     std::vector<std::uint8_t> palette;
     int paletteCount = 0;

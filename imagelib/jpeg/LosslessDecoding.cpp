@@ -183,6 +183,13 @@ int decodeLossless(const JpegDecodeJob& job) {
         job.errors.set(*failure);
         return 0;
     }
+    // The planes of 16-bit samples are held beside the picture.
+    const bool grey = setup.tables.size() == 1 && (job.outputFlags & kOutputGrey) != 0;
+    if (!pictureFitsLimits(setup.geometry.width, setup.geometry.height, grey,
+                           rowCopiesAt(setup.precision), 2 * setup.geometry.unitCount())) {
+        job.errors.set(Msg::OutOfMemory);
+        return 0;
+    }
     std::vector<SamplePlane> planes(setup.tables.size());
     for (std::size_t j = 0; j < planes.size(); ++j) {
         const ComponentGeometry& component = setup.geometry.components[j];
@@ -197,7 +204,6 @@ int decodeLossless(const JpegDecodeJob& job) {
         job.errors.set(Msg::ComponentCountInvalidLossless);
         return 0;
     }
-    const bool grey = planes.size() == 1 && (job.outputFlags & kOutputGrey) != 0;
     job.picture.allocate(setup.geometry.width, setup.geometry.height, setup.precision, true, grey);
     buildOutput(job, setup, planes);
     return 1;

@@ -2,6 +2,7 @@
 #include <bit>
 #include <optional>
 
+#include "imagelib/image/RowLayout.h"
 #include "imagelib/jpeg/DctPictureWriter.h"
 #include "imagelib/jpeg/FrameGeometry.h"
 #include "imagelib/jpeg/HuffmanDecoding.h"
@@ -315,6 +316,12 @@ int decodeProgressive(const JpegDecodeJob& job, CoefficientPlanes& coefficients)
         return 0;
     }
     const JpegFrame& frame = *job.stream.frames.get(0);
+    // The coefficients of every block are held beside the picture.
+    if (!pictureFitsLimits(geometry.width, geometry.height, false, rowCopiesAt(frame.precision),
+                           64 * 2 * geometry.unitCount())) {
+        job.errors.set(Msg::OutOfMemory);
+        return 0;
+    }
     coefficients.clear();
     coefficients.resize(geometry.components.size());
     for (std::size_t j = 0; j < coefficients.size(); ++j) {

@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "imagelib/image/RowLayout.h"
 #include "imagelib/jpeg/DctPictureWriter.h"
 #include "imagelib/jpeg/FrameGeometry.h"
 #include "imagelib/jpeg/HuffmanDecoding.h"
@@ -107,6 +108,10 @@ int decodeSequential(const JpegDecodeJob& job) {
     const JpegScan& scan = *job.stream.scans.get(0);
     const std::size_t count = tables.size();
     const bool grey = count == 1 && (job.outputFlags & kOutputGrey) != 0;
+    if (!pictureFitsLimits(geometry.width, geometry.height, grey, rowCopiesAt(frame.precision))) {
+        job.errors.set(Msg::OutOfMemory);
+        return 0;
+    }
     job.picture.allocate(geometry.width, geometry.height, frame.precision, true, grey);
     DctPictureWriter writer(geometry, frame.precision, rawDctColour(job.colourMode), true, grey,
                             topDownRows(job.outputFlags), job.picture);

@@ -61,9 +61,9 @@ int PngReader::fail(Msg id) {
 }
 
 void PngReader::release() {
-    indexPlane_ = {};
+    indexPlane_.clear();
     palette_ = {};
-    pixels_ = {};
+    pixels_.clear();
     header_ = BitmapInfoHeader{};
     paletteCount_ = 0;
 }
@@ -92,7 +92,9 @@ int PngReader::readFile(const std::uint8_t* file, std::size_t length) {
         image.height > kLargestDimension) {
         return fail(Msg::ImageHeaderInvalid);
     }
-    if (!pictureFitsLimits(image.width, image.height)) return fail(Msg::OutOfMemory);
+    if (!pictureFitsLimits(image.width, image.height, image.indexed())) {
+        return fail(Msg::OutOfMemory);
+    }
     if (image.compression != 0) return fail(Msg::CompressionNotSupported);
     if (pngSamplesPerPixel(image.colourType) == 0) return fail(Msg::ColourTypeInvalid);
     if (!pngDepthAllowed(image.colourType, image.bitDepth)) {
@@ -111,34 +113,40 @@ int PngReader::readFile(const std::uint8_t* file, std::size_t length) {
 
 // The rows are inflated into the pixel buffer itself, placed so that each converted row lands
 // only on bytes already consumed: at its start when the filtered rows are the larger, else at
-// its end. The picture then needs no second buffer of its size.
+// its end. The picture then needs no second buffer of its size. The buffers come zero-filled
+// from the system and are touched only where data arrives: a stream that stops early costs
+// memory for what it holds, not for the picture it claims.
 int PngReader::readPlain(const PngChunkList& chunks, const ImageHeader& image) {
     const std::int64_t pixelStride = pixelRowStride(image.width);
     const auto pixelBytes = static_cast<std::size_t>(pixelStride * image.height);
     const std::size_t filteredBytes = image.filteredBytes();
     const std::size_t bufferBytes = std::max(pixelBytes, filteredBytes);
     if (!fitsImageData(chunks, filteredBytes)) return 0;
-    pixels_ = std::make_unique_for_overwrite<std::uint8_t[]>(bufferBytes);
-    std::uint8_t* filtered = pixels_.get() + (bufferBytes - filteredBytes);
-    if (!inflateImageData(chunks, filtered, filteredBytes)) return 0;
+    pixels_.assign(bufferBytes);
+    std::uint8_t* filtered = pixels_.data() + (bufferBytes - filteredBytes);
+    const std::uint8_t* end = inflateImageData(chunks, filtered, filteredBytes);
+    if (end == nullptr) return 0;
     if (image.indexed() && !takePalette(chunks, image)) return 0;
     const std::int64_t indexStride = indexRowStride(image.width);
-    if (image.indexed()) {
-        indexPlane_ = std::make_unique_for_overwrite<std::uint8_t[]>(
-            static_cast<std::size_t>(indexStride * image.height));
-    }
+    if (image.indexed()) indexPlane_.assign(static_cast<std::size_t>(indexStride * image.height));
     const std::uint8_t* data = filtered;
-    return decodeRows(image, data, image.width, image.height, pixels_.get(), pixelStride,
-                      indexPlane_.get(), indexStride);
+    if (!decodeRows(image, data, end, image.width, image.height, pixels_.data(), pixelStride,
+                    indexPlane_.data(), indexStride)) {
+        return 0;
+    }
+    pixels_.truncate(pixelBytes);
+    return 1;
 }
 
 int PngReader::readInterlaced(const PngChunkList& chunks, const ImageHeader& image) {
     const std::size_t filteredBytes = image.filteredBytes();
     if (!fitsImageData(chunks, filteredBytes)) return 0;
-    const auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(filteredBytes);
-    if (!inflateImageData(chunks, filtered.get(), filteredBytes)) return 0;
+    HeapArray<std::uint8_t> filtered;
+    filtered.assign(filteredBytes);
+    const std::uint8_t* end = inflateImageData(chunks, filtered.data(), filteredBytes);
+    if (end == nullptr) return 0;
     if (image.indexed() && !takePalette(chunks, image)) return 0;
-    return decodeAdam7(image, filtered.get());
+    return decodeAdam7(image, filtered.data(), end);
 }
 
 int PngReader::fitsImageData(const PngChunkList& chunks, std::size_t filteredBytes) {
@@ -152,8 +160,8 @@ int PngReader::fitsImageData(const PngChunkList& chunks, std::size_t filteredByt
     return 1;
 }
 
-int PngReader::inflateImageData(const PngChunkList& chunks, std::uint8_t* filtered,
-                                std::size_t filteredBytes) {
+const std::uint8_t* PngReader::inflateImageData(const PngChunkList& chunks,
+                                                std::uint8_t* filtered, std::size_t filteredBytes) {
     // One IDAT chunk is inflated where it stands; several are joined first.
     std::vector<std::uint8_t> joined;
     const PngChunk* first = chunks.find("IDAT");
@@ -167,12 +175,9 @@ int PngReader::inflateImageData(const PngChunkList& chunks, std::uint8_t* filter
     if (codec.inflate(filtered, filteredBytes, compressed, compressedBytes) == 0) {
         release();
         errors_.copyFrom(codec.errors());
-        return 0;
+        return nullptr;
     }
-    // Rows the stream does not supply carry the invalid filter type 255.
-    std::fill(filtered + std::min(codec.inflatedLength(), filteredBytes), filtered + filteredBytes,
-              0xFF);
-    return 1;
+    return filtered + std::min(codec.inflatedLength(), filteredBytes);
 }
 
 int PngReader::takePalette(const PngChunkList& chunks, const ImageHeader& image) {
@@ -200,17 +205,22 @@ int PngReader::takePalette(const PngChunkList& chunks, const ImageHeader& image)
 
 // Each row is taken out of the filtered data before its converted form is written, so the
 // converted rows may overwrite filtered rows already read (see readPlain).
-int PngReader::decodeRows(const ImageHeader& image, const std::uint8_t*& data, std::int64_t columns,
-                          std::int64_t rows, std::uint8_t* bgr, std::int64_t bgrStride,
-                          std::uint8_t* indices, std::int64_t indexStride) {
+int PngReader::decodeRows(const ImageHeader& image, const std::uint8_t*& data,
+                          const std::uint8_t* end, std::int64_t columns, std::int64_t rows,
+                          std::uint8_t* bgr, std::int64_t bgrStride, std::uint8_t* indices,
+                          std::int64_t indexStride) {
     const auto rowBytes =
         static_cast<std::size_t>(pngRowBytes(columns, image.colourType, image.bitDepth));
     const int step = pngFilterStep(image.colourType, image.bitDepth);
     std::vector<std::uint8_t> current(rowBytes);
     std::vector<std::uint8_t> previous(rowBytes, 0);
     for (std::int64_t y = 0; y < rows; ++y, data += rowBytes + 1) {
+        // Rows the stream does not supply carry the invalid filter type 255.
+        if (data >= end) return fail(Msg::UnsupportedFilterType);
         const int filterType = data[0];
-        std::memcpy(current.data(), data + 1, rowBytes);
+        const auto supplied = std::min<std::size_t>(rowBytes, static_cast<std::size_t>(end - data - 1));
+        std::memcpy(current.data(), data + 1, supplied);
+        std::fill(current.begin() + static_cast<std::ptrdiff_t>(supplied), current.end(), 0xFF);
         if (!unfilterRow(filterType, current.data(), previous.data(), rowBytes, step)) {
             return fail(Msg::UnsupportedFilterType);
         }
@@ -227,16 +237,13 @@ int PngReader::decodeRows(const ImageHeader& image, const std::uint8_t*& data, s
     return 1;
 }
 
-int PngReader::decodeAdam7(const ImageHeader& image, const std::uint8_t* data) {
+int PngReader::decodeAdam7(const ImageHeader& image, const std::uint8_t* data,
+                           const std::uint8_t* end) {
     const std::int64_t pixelStride = pixelRowStride(image.width);
     const std::int64_t indexStride = indexRowStride(image.width);
     // Zeroed: the passes fill every pixel, and the row padding stays 0.
-    pixels_ =
-        std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(pixelStride * image.height));
-    if (image.indexed()) {
-        indexPlane_ =
-            std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(indexStride * image.height));
-    }
+    pixels_.assign(static_cast<std::size_t>(pixelStride * image.height));
+    if (image.indexed()) indexPlane_.assign(static_cast<std::size_t>(indexStride * image.height));
     for (const Adam7Pass& pass : kAdam7Passes) {
         const std::int64_t columns = pass.columns(image.width);
         const std::int64_t rows = pass.rows(image.height);
@@ -247,7 +254,7 @@ int PngReader::decodeAdam7(const ImageHeader& image, const std::uint8_t* data) {
         std::vector<std::uint8_t> passPixels(static_cast<std::size_t>(passPixelStride * rows));
         std::vector<std::uint8_t> passIndices;
         if (image.indexed()) passIndices.resize(static_cast<std::size_t>(passIndexStride * rows));
-        if (!decodeRows(image, data, columns, rows, passPixels.data(), passPixelStride,
+        if (!decodeRows(image, data, end, columns, rows, passPixels.data(), passPixelStride,
                         image.indexed() ? passIndices.data() : nullptr, passIndexStride)) {
             return 0;
         }
@@ -255,7 +262,7 @@ int PngReader::decodeAdam7(const ImageHeader& image, const std::uint8_t* data) {
             const std::int64_t y = i * pass.rowStep + pass.firstRow;
             for (std::int64_t j = 0; j < columns; ++j) {
                 const std::int64_t x = j * pass.columnStep + pass.firstColumn;
-                std::memcpy(pixels_.get() + y * pixelStride + 3 * x,
+                std::memcpy(pixels_.data() + y * pixelStride + 3 * x,
                             passPixels.data() + i * passPixelStride + 3 * j, 3);
                 if (image.indexed()) {
                     indexPlane_[static_cast<std::size_t>(y * indexStride + x)] =

@@ -7,6 +7,7 @@
 
 #include "imagelib/image/BitmapInfoHeader.h"
 #include "imagelib/image/ErrorBuffers.h"
+#include "imagelib/image/HeapArray.h"
 
 namespace pictrano {
 
@@ -26,10 +27,13 @@ public:
     int width() const { return header_.width; }
     int height() const { return header_.height; }
     int precision() const { return 8; }
-    const std::uint8_t* pixels() const { return pixels_.get(); }
+    const std::uint8_t* pixels() const { return pixels_.data(); }
     int paletteCount() const { return paletteCount_; }
     const std::uint8_t* palette() const { return palette_.data(); }
-    const std::uint8_t* indexPlane() const { return indexPlane_.get(); }
+    const std::uint8_t* indexPlane() const { return indexPlane_.data(); }
+    // Hand the decoded rows and index plane over, leaving this reader without them.
+    HeapArray<std::uint8_t> takePixels() { return std::move(pixels_); }
+    HeapArray<std::uint8_t> takeIndexPlane() { return std::move(indexPlane_); }
     const ErrorBuffers& errors() const { return errors_; }
 
 private:
@@ -41,22 +45,25 @@ private:
     int readInterlaced(const PngChunkList& chunks, const ImageHeader& image);
     // Whether there is image data and enough of it to fill the rows.
     int fitsImageData(const PngChunkList& chunks, std::size_t filteredBytes);
-    int inflateImageData(const PngChunkList& chunks, std::uint8_t* filtered,
-                         std::size_t filteredBytes);
+    // Inflates into `filtered`; returns the end of the bytes inflated, null on failure.
+    const std::uint8_t* inflateImageData(const PngChunkList& chunks, std::uint8_t* filtered,
+                                         std::size_t filteredBytes);
     int takePalette(const PngChunkList& chunks, const ImageHeader& image);
     // Unfilters and converts `rows` rows of `columns` pixels from `data`, advancing it past
-    // them; rows go to the given 24-bit and index rows of their own strides.
-    int decodeRows(const ImageHeader& image, const std::uint8_t*& data, std::int64_t columns,
+    // them; rows go to the given 24-bit and index rows of their own strides. Bytes at and past
+    // `end`, which the stream did not supply, read as 255 (an invalid filter type).
+    int decodeRows(const ImageHeader& image, const std::uint8_t*& data, const std::uint8_t* end,
+                   std::int64_t columns,
                    std::int64_t rows, std::uint8_t* bgr, std::int64_t bgrStride,
                    std::uint8_t* indices, std::int64_t indexStride);
-    int decodeAdam7(const ImageHeader& image, const std::uint8_t* data);
+    int decodeAdam7(const ImageHeader& image, const std::uint8_t* data, const std::uint8_t* end);
 
     int paletteCount_ = 0;
-    std::unique_ptr<std::uint8_t[]> indexPlane_;
+    HeapArray<std::uint8_t> indexPlane_;
     std::vector<std::uint8_t> palette_;
     BitmapInfoHeader header_;
     ErrorBuffers errors_;
-    std::unique_ptr<std::uint8_t[]> pixels_;
+    HeapArray<std::uint8_t> pixels_;
 };
 
 }  // namespace pictrano
