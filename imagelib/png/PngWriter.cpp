@@ -6,7 +6,9 @@
 #include <new>
 
 #include "imagelib/bmp/BmpWriter.h"
+#include "imagelib/image/ByteOrder.h"
 #include "imagelib/image/RowLayout.h"
+#include "imagelib/png/Crc32.h"
 #include "imagelib/png/PngChunk.h"
 #include "imagelib/png/PngColourPacking.h"
 #include "imagelib/png/PngLayout.h"
@@ -80,7 +82,7 @@ std::size_t PngWriter::writePixels(std::vector<std::uint8_t>& file, const std::u
     } else {
         packColourRows(pixels, width, height, colourType, bitDepth, rows.data(), rowBytes);
     }
-    return compressAndWrap(file, rows.data(), rowBytes, colourType, bitDepth, width, height, filter,
+    return compressAndWrap(file, std::move(rows), rowBytes, colourType, bitDepth, width, height, filter,
                            degree);
 }
 
@@ -109,7 +111,7 @@ std::size_t PngWriter::writeIndexRows(std::vector<std::uint8_t>& file, const std
         palette_[3 * i + 1] = entries[4 * i + 1];
         palette_[3 * i + 2] = entries[4 * i];
     }
-    return compressAndWrap(file, rows.data(), width, kPngIndexed, 8, width, height, filter, degree);
+    return compressAndWrap(file, std::move(rows), width, kPngIndexed, 8, width, height, filter, degree);
 }
 
 std::optional<Msg> PngWriter::packIndexedRows(const std::uint8_t* pixels, int width, int height,
@@ -139,13 +141,15 @@ std::optional<Msg> PngWriter::packIndexedRows(const std::uint8_t* pixels, int wi
     return std::nullopt;
 }
 
-std::size_t PngWriter::compressAndWrap(std::vector<std::uint8_t>& file, const std::uint8_t* rows,
+std::size_t PngWriter::compressAndWrap(std::vector<std::uint8_t>& file,
+                                       std::vector<std::uint8_t>&& rows,
                                        std::int64_t rowBytes, int colourType, int bitDepth,
                                        int width, int height, int filter, int degree) {
     const auto filteredBytes = static_cast<std::size_t>((rowBytes + 1) * height);
-    const auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(filteredBytes);
-    filterPngRows(rows, static_cast<std::size_t>(rowBytes), static_cast<std::size_t>(height),
+    auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(filteredBytes);
+    filterPngRows(rows.data(), static_cast<std::size_t>(rowBytes), static_cast<std::size_t>(height),
                   pngFilterStep(colourType, bitDepth), filter, filtered.get());
+    rows = {};
 
     // Degree 1 looks back one filtered row and its filter byte.
     const std::size_t capacity = DeflateCodec::deflateBound(filteredBytes);
@@ -160,25 +164,31 @@ std::size_t PngWriter::compressAndWrap(std::vector<std::uint8_t>& file, const st
         return 0;
     }
 
-    PngChunkList chunks;
+    filtered.reset();
+
+    // The chunks before and after the image data; the stream goes into the file once, framed
+    // by its length, type and CRC there.
+    PngChunkList head;
     PngChunk chunk;
     chunk.buildHeader(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
                       bitDepth, colourType);
-    chunks.append(std::move(chunk));
+    head.append(std::move(chunk));
     if (colourType == kPngIndexed) {
         chunk.build("PLTE", palette_.data(), palette_.size());
-        chunks.append(std::move(chunk));
+        head.append(std::move(chunk));
     }
-    chunk.build("IDAT", stream.get(), streamBytes);
-    chunks.append(std::move(chunk));
-    stream = {};
-    chunk.buildEnd();
-    chunks.append(std::move(chunk));
-
-    const std::size_t size = sizeof kSignature + chunks.serialisedSize();
+    PngChunk end;
+    end.buildEnd();
+    const std::size_t dataAt = sizeof kSignature + head.serialisedSize() + 8;
+    const std::size_t size = dataAt + streamBytes + 4 + end.length() + 12;
     std::vector<std::uint8_t> out(size);
     std::memcpy(out.data(), kSignature, sizeof kSignature);
-    chunks.serialise(out.data() + sizeof kSignature);
+    head.serialise(out.data() + sizeof kSignature);
+    storeBe32(out.data() + dataAt - 8, static_cast<std::uint32_t>(streamBytes));
+    std::memcpy(out.data() + dataAt - 4, "IDAT", 4);
+    std::memcpy(out.data() + dataAt, stream.get(), streamBytes);
+    storeBe32(out.data() + dataAt + streamBytes, crc32(out.data() + dataAt - 4, streamBytes + 4));
+    end.serialise(out.data() + dataAt + streamBytes + 4);
     file = std::move(out);
     return size;
 }

@@ -40,7 +40,9 @@ private:
     // Fills the rows of indexed colour from 24-bit rows and sets the palette.
     std::optional<Msg> packIndexedRows(const std::uint8_t* pixels, int width, int height,
                                        int bitDepth, std::uint8_t* out, std::int64_t rowBytes);
-    std::size_t compressAndWrap(std::vector<std::uint8_t>& file, const std::uint8_t* rows,
+    // Filters the rows (freed then), deflates them and builds the file around the stream: at
+    // most two buffers of the picture's size are held at once.
+    std::size_t compressAndWrap(std::vector<std::uint8_t>& file, std::vector<std::uint8_t>&& rows,
                                 std::int64_t rowBytes, int colourType, int bitDepth, int width,
                                 int height, int filter, int degree);
 
