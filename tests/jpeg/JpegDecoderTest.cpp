@@ -33,11 +33,7 @@ TEST(JpegDecoder, TheMarkerWalkReportsEachKindOfFault) {
     const std::size_t scan = test::findMarker(file, 0xDA);
     const std::size_t huffman = test::findMarker(file, 0xC4);
     const std::size_t quant = test::findMarker(file, 0xDB);
-    auto changed = [&](std::size_t at, std::uint8_t value) {
-        Bytes out = file;
-        out[at] = value;
-        return out;
-    };
+    auto changed = [&](std::size_t at, std::uint8_t value) { return test::changed(file, at, value); };
     struct Case {
         const char* what;
         Bytes file;
@@ -196,11 +192,7 @@ TEST(JpegDecoder, RawColourDeliversTheComponentsAsStored) {
     raw.ColourMode = 2;
     ASSERT_EQ(raw.read(file.data(), file.size()), 1);
     ASSERT_EQ(converted.read(file.data(), file.size()), 1);
-    auto asRgb = [](const JpegDecoder& decoder) {
-        std::vector<std::uint16_t> bgr = test::pictureSamples(decoder);
-        for (std::size_t i = 0; i < bgr.size(); i += 3) std::swap(bgr[i], bgr[i + 2]);
-        return bgr;
-    };
+    auto asRgb = [](const JpegDecoder& decoder) { return test::swappedRedBlue(test::pictureSamples(decoder)); };
     EXPECT_GE(test::psnr(asRgb(raw), rgb, 255), 40.0);
     EXPECT_LT(test::psnr(asRgb(converted), rgb, 255), 20.0) << "converting RGB as YCbCr is far off";
 
@@ -234,10 +226,7 @@ TEST(JpegDecoder, FramesThatCannotBeDecodedAreRefusedBeforeAnySample) {
     const Bytes grey = corpusFile("generated/base-grey.jpg");
     const Bytes colour = corpusFile("generated/base-420.jpg");
     const std::size_t frame = test::findMarker(colour, 0xC0);
-    auto changed = [](Bytes file, std::size_t at, std::uint8_t value) {
-        file[at] = value;
-        return file;
-    };
+    using test::changed;
     // Two components: drop the third from the frame (its segment shrinks by 3 bytes).
     Bytes two = colour;
     two.erase(two.begin() + static_cast<std::ptrdiff_t>(frame + 16), two.begin() + static_cast<std::ptrdiff_t>(frame + 19));

@@ -1,5 +1,7 @@
 #include "tests/jpeg/JpegTestFiles.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -48,6 +50,26 @@ Bytes inserted(const Bytes& file, std::size_t at, const Bytes& piece) {
     out.insert(out.end(), piece.begin(), piece.end());
     out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(at), file.end());
     return out;
+}
+
+Bytes changed(Bytes file, std::size_t at, std::uint8_t value) {
+    file[at] = value;
+    return file;
+}
+
+Bytes withoutRestartMarkers(const Bytes& file, std::size_t from, std::size_t to) {
+    Bytes out(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(from));
+    for (std::size_t at = from; at < to; ++at) {
+        if (at + 1 < to && file[at] == 0xFF && (file[at + 1] & 0xF8) == 0xD0) ++at;
+        else out.push_back(file[at]);
+    }
+    out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(to), file.end());
+    return out;
+}
+
+std::vector<std::uint16_t> swappedRedBlue(std::vector<std::uint16_t> samples) {
+    for (std::size_t i = 0; i + 2 < samples.size(); i += 3) std::swap(samples[i], samples[i + 2]);
+    return samples;
 }
 
 void BitWriter::put(std::uint32_t bits, int count) {
@@ -100,6 +122,38 @@ const Bytes& annexKHuffmanSegments() {
         return out;
     }();
     return segments;
+}
+
+Bytes annexKDcLuminanceSegment() {
+    const Bytes& segments = annexKHuffmanSegments();
+    return Bytes(segments.begin(), segments.begin() + 2 + (segments[2] << 8 | segments[3]));
+}
+
+AnnexK::AnnexK() {
+    const Bytes& segments = annexKHuffmanSegments();
+    for (std::size_t at = 0; at < segments.size();) at += tables.parseSegment(segments.data() + at, segments.size() - at, 0);
+}
+
+void AnnexK::code(BitWriter& out, const JpegHuffmanTable& table, int symbol) const {
+    ASSERT_GT(table.codeLength[symbol], 0) << symbol;
+    out.put(table.code[symbol], table.codeLength[symbol]);
+}
+
+void AnnexK::dc(BitWriter& out, int difference, int table) const {
+    const int c = categoryOf(difference);
+    code(out, *tables.find(0, table), c);
+    out.putValue(difference, c);
+}
+
+void AnnexK::ac(BitWriter& out, int run, int coefficient, int table) const {
+    const int c = categoryOf(coefficient);
+    code(out, *tables.find(1, table), run * 16 + c);
+    out.putValue(coefficient, c);
+}
+
+const AnnexK& annexK() {
+    static const AnnexK tables;
+    return tables;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/jpeg/JpegDecoder.h"
+#include "imagelib/jpeg/JpegTableLists.h"
 
 namespace pictrano::test {
 
@@ -27,6 +28,11 @@ std::vector<FileSegment> fileSegments(const Bytes& file);
 // lengths and over entropy-coded data), or the file's size.
 std::size_t findMarker(const Bytes& file, std::uint8_t code);
 Bytes inserted(const Bytes& file, std::size_t at, const Bytes& piece);
+Bytes changed(Bytes file, std::size_t at, std::uint8_t value);
+// The file without the restart markers between the two offsets.
+Bytes withoutRestartMarkers(const Bytes& file, std::size_t from, std::size_t to);
+// Samples with the first and third of every three swapped: RGB to BGR and back.
+std::vector<std::uint16_t> swappedRedBlue(std::vector<std::uint16_t> samples);
 
 // Bits most significant first; finish() pads the last byte with 1 bits and stuffs a 0 after
 // every 0xFF.
@@ -51,6 +57,19 @@ private:
 
 // The Annex K tables (DC and AC luminance, DC and AC chrominance) as libjpeg writes them.
 const Bytes& annexKHuffmanSegments();
+// Its first segment: the DC luminance table.
+Bytes annexKDcLuminanceSegment();
+
+// The Annex K tables parsed (set 0 luminance, set 1 chrominance), to code blocks by hand.
+struct AnnexK {
+    JpegHuffmanTableList tables;
+    AnnexK();
+    void code(BitWriter& out, const JpegHuffmanTable& table, int symbol) const;
+    void dc(BitWriter& out, int difference, int table = 0) const;
+    void ac(BitWriter& out, int run, int coefficient, int table = 0) const;
+    void endOfBlock(BitWriter& out, int table = 0) const { code(out, *tables.find(1, table), 0x00); }
+};
+const AnnexK& annexK();
 
 // A lossless JPEG written by the rules of ITU-T T.81 (an encoder of the tests' own): the planes
 // hold every sample the scan codes, for component j (units across MCUs x H) by (MCUs down x V).

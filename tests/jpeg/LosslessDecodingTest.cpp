@@ -135,9 +135,7 @@ TEST(LosslessDecoding, YCbCrSamplesAreConvertedToRgb) {
     const Bytes file = test::writeLosslessJpeg(48, 40, planes, {8, 6, 0, 0});
     JpegDecoder decoder;
     ASSERT_EQ(decoder.read(file.data(), file.size()), 1) << decoder.errors().utf8();
-    std::vector<std::uint16_t> rgb = test::pictureSamples(decoder);
-    for (std::size_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);
-    const double psnr = test::psnr(rgb, std::vector<std::uint16_t>(picture.samples.begin(), picture.samples.end()), 255);
+    const double psnr = test::psnr(test::swappedRedBlue(test::pictureSamples(decoder)), std::vector<std::uint16_t>(picture.samples.begin(), picture.samples.end()), 255);
     EXPECT_GE(psnr, 40.0);
     EXPECT_LT(psnr, 70.0) << "truncation of the float formulas leaves small errors";
 }
@@ -210,11 +208,7 @@ TEST(LosslessDecoding, FilesOutsideWhatTheDecoderHandlesAreRefused) {
     fill(grey, 8, 1);
     const Bytes file = test::writeLosslessJpeg(8, 4, grey, {8, 1, 0, 0});
     const std::size_t scan = test::findMarker(file, 0xDA);
-    auto changed = [&](std::size_t at, std::uint8_t value) {
-        Bytes out = file;
-        out[at] = value;
-        return out;
-    };
+    auto changed = [&](std::size_t at, std::uint8_t value) { return test::changed(file, at, value); };
     std::vector<LosslessPlane> two = test::losslessPlanes(8, 4, {{1, 1}, {1, 1}});
     fill(two, 8, 2);
     struct Case {
@@ -231,12 +225,8 @@ TEST(LosslessDecoding, FilesOutsideWhatTheDecoderHandlesAreRefused) {
         {"a point transform as large as the precision", changed(scan + 9, 8), "対応していない形式です。"},
         {"a difference with no code", handCoded(2, 1, 1, {0}) /* one difference for two samples */, "一致するDC符号がありません。"},
         {"restart markers missing", [&] {
-             Bytes restarting = test::writeLosslessJpeg(8, 4, grey, {8, 1, 0, 8});
-             const std::size_t marker = test::findMarker(restarting, 0xDA) + 10;
-             for (std::size_t at = marker; at + 1 < restarting.size(); ++at) {
-                 if (restarting[at] == 0xFF && (restarting[at + 1] & 0xF8) == 0xD0) restarting[at + 1] = 0x00;
-             }
-             return restarting;
+             const Bytes restarting = test::writeLosslessJpeg(8, 4, grey, {8, 1, 0, 8});
+             return test::withoutRestartMarkers(restarting, test::findMarker(restarting, 0xDA) + 10, restarting.size());
          }(),
          "スキャンデータがありません。"},
     };

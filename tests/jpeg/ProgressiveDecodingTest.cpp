@@ -33,7 +33,7 @@ Bytes progressiveGrey(int width, const std::vector<Scan>& scans, int quantiser =
     quant[0] = 0;
     add(test::jpegSegment(0xDB, quant));
     add(test::jpegSegment(0xC2, {8, 0, 8, static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width), 1, 1, 0x11, 0}));
-    add(test::jpegSegment(0xC4, {0x00, 0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+    add(test::annexKDcLuminanceSegment());
     add(test::jpegSegment(0xC4, {0x10, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x20, 0x01, 0x11, 0xF0}));
     for (const Scan& scan : scans) {
         add(test::jpegSegment(0xDA, {1, 1, 0x00, static_cast<std::uint8_t>(scan.start), static_cast<std::uint8_t>(scan.end),
@@ -42,17 +42,6 @@ Bytes progressiveGrey(int width, const std::vector<Scan>& scans, int quantiser =
     }
     add({0xFF, 0xD9});
     return file;
-}
-
-// Annex K DC luminance codes of categories 0 to 3: 00, 010, 011, 100.
-void dcDifference(BitWriter& out, int difference) {
-    static const std::map<int, std::pair<std::uint32_t, int>> codes = {
-        {0, {0b00, 2}}, {1, {0b010, 3}}, {-1, {0b010, 3}}, {2, {0b011, 3}}, {-2, {0b011, 3}}, {3, {0b011, 3}}, {-3, {0b011, 3}}};
-    const auto [code, length] = codes.at(difference);
-    out.put(code, length);
-    if (difference == 0) return;
-    const int category = length == 3 && (difference == 1 || difference == -1) ? 1 : 2;
-    out.put(static_cast<std::uint32_t>(difference < 0 ? difference + (1 << category) - 1 : difference), category);
 }
 
 Bytes bits(const std::function<void(BitWriter&)>& write) {
@@ -70,7 +59,7 @@ TEST(ProgressiveDecoding, RefinementBitsSetTheNextBitOfEachCoefficient) {
     // AC: a first pass gives -1 (index 1) and 1 (index 2); correction bits 1 move them away from
     // zero by 1.
     const Bytes file = progressiveGrey(24, {
-        {0, 0, 0, 1, bits([](BitWriter& out) { dcDifference(out, -2); dcDifference(out, 2); dcDifference(out, 3); })},
+        {0, 0, 0, 1, bits([](BitWriter& out) { test::annexK().dc(out, -2); test::annexK().dc(out, 2); test::annexK().dc(out, 3); })},
         {0, 0, 1, 0, bits([](BitWriter& out) { out.put(0b111, 3); })},
         {1, 2, 0, 0, bits([](BitWriter& out) {
              out.put(0b010, 3); out.put(0, 1);  // 0/1: -1 at index 1
@@ -96,7 +85,7 @@ TEST(ProgressiveDecoding, RefinementBitsSetTheNextBitOfEachCoefficient) {
 TEST(ProgressiveDecoding, AnEndOfBandRunSkipsTheFollowingBlocks) {
     // Run symbol 0x20 with bits 01: 4 + 1 = 5 blocks end their band; the sixth reads a symbol.
     const Bytes file = progressiveGrey(48, {
-        {0, 0, 0, 0, bits([](BitWriter& out) { for (int i = 0; i < 6; ++i) dcDifference(out, 0); })},
+        {0, 0, 0, 0, bits([](BitWriter& out) { for (int i = 0; i < 6; ++i) test::annexK().dc(out, 0); })},
         {1, 63, 0, 0, bits([](BitWriter& out) {
              out.put(0b001, 3); out.put(0b01, 2);  // run of 5
              out.put(0b011, 3); out.put(1, 1);     // 1/1: +1 at index 2
@@ -111,7 +100,7 @@ TEST(ProgressiveDecoding, AnEndOfBandRunSkipsTheFollowingBlocks) {
 }
 
 TEST(ProgressiveDecoding, BandsThatCannotHoldTheirCodesEndTheScansThere) {
-    const Scan dc = {0, 0, 0, 0, bits([](BitWriter& out) { dcDifference(out, 2); })};
+    const Scan dc = {0, 0, 0, 0, bits([](BitWriter& out) { test::annexK().dc(out, 2); })};
     const Scan firstPass = {1, 2, 0, 0, bits([](BitWriter& out) {
         out.put(0b010, 3), out.put(1, 1);  // 0/1: +1 at index 1
         out.put(0b010, 3), out.put(0, 1);  // 0/1: -1 at index 2
@@ -175,19 +164,8 @@ TEST(ProgressiveDecoding, MissingRestartMarkersEndTheScansWithThePictureSoFar) {
         if (segments[i].code == 0xDA) scans.push_back(i);
     }
     ASSERT_GT(scans.size(), 3u);
-    const test::FileSegment& third = segments[scans[2]];
-    Bytes stripped(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(third.start));
-    int dropped = 0;
-    for (std::size_t at = third.start; at < third.end; ++at) {
-        if (at + 1 < third.end && file[at] == 0xFF && (file[at + 1] & 0xF8) == 0xD0) {
-            ++at;
-            ++dropped;
-            continue;
-        }
-        stripped.push_back(file[at]);
-    }
-    stripped.insert(stripped.end(), file.begin() + static_cast<std::ptrdiff_t>(third.end), file.end());
-    ASSERT_GT(dropped, 0);
+    const Bytes stripped = test::withoutRestartMarkers(file, segments[scans[2]].start, segments[scans[2]].end);
+    ASSERT_LT(stripped.size(), file.size());
     JpegDecoder whole, decoder;
     ASSERT_EQ(whole.read(file.data(), file.size()), 1);
     ASSERT_EQ(decoder.read(stripped.data(), stripped.size()), 1) << decoder.errors().utf8();
@@ -208,16 +186,9 @@ TEST(ProgressiveDecoding, EachScanUsesTheTablesDefinedBeforeIt) {
     ASSERT_GT(redefined, 0);
     JpegDecoder decoder;
     ASSERT_EQ(decoder.read(file.data(), file.size()), 1);
+    const auto libjpeg = test::decodeWithLibjpeg(file).samples;
     EXPECT_GE(test::psnr(test::pictureSamples(decoder),
-                         [&] {
-                             const auto picture = test::decodeWithLibjpeg(file);
-                             std::vector<std::uint16_t> bgr;
-                             for (std::size_t i = 0; i < picture.samples.size(); i += 3) {
-                                 bgr.insert(bgr.end(), {picture.samples[i + 2], picture.samples[i + 1], picture.samples[i]});
-                             }
-                             return bgr;
-                         }(),
-                         255),
+                         test::swappedRedBlue(std::vector<std::uint16_t>(libjpeg.begin(), libjpeg.end())), 255),
               40.0);
 
     // A table defined only after the scan that needs it is not found, even though it exists.

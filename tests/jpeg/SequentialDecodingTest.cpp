@@ -6,7 +6,6 @@
 
 #include "imagelib/image/RowLayout.h"
 #include "imagelib/jpeg/JpegDecoder.h"
-#include "imagelib/jpeg/JpegTableLists.h"
 #include "tests/jpeg/JpegTestFiles.h"
 
 namespace pictrano {
@@ -15,34 +14,8 @@ namespace {
 using test::BitWriter;
 using test::Bytes;
 
-// The Annex K tables, to code blocks by hand.
-struct AnnexK {
-    JpegHuffmanTableList tables;
-    AnnexK() {
-        const Bytes& segments = test::annexKHuffmanSegments();
-        for (std::size_t at = 0; at < segments.size();) at += tables.parseSegment(segments.data() + at, segments.size() - at, 0);
-    }
-    void code(BitWriter& out, const JpegHuffmanTable& table, int symbol) const {
-        ASSERT_GT(table.codeLength[symbol], 0) << symbol;
-        out.put(table.code[symbol], table.codeLength[symbol]);
-    }
-    void dc(BitWriter& out, int difference, int table = 0) const {
-        const int c = test::categoryOf(difference);
-        code(out, *tables.find(0, table), c);
-        out.putValue(difference, c);
-    }
-    void ac(BitWriter& out, int run, int coefficient, int table = 0) const {
-        const int c = test::categoryOf(coefficient);
-        code(out, *tables.find(1, table), run * 16 + c);
-        out.putValue(coefficient, c);
-    }
-    void endOfBlock(BitWriter& out, int table = 0) const { code(out, *tables.find(1, table), 0x00); }
-};
-
-const AnnexK& annexK() {
-    static const AnnexK tables;
-    return tables;
-}
+using test::annexK;
+using test::AnnexK;
 
 // A sequential 8-bit file with every quantiser 1: one grey component, or three (Y 1, Cb 2,
 // Cr 3) with the given factors of Y; Annex K tables (set 0 for Y, set 1 for chroma).
@@ -147,9 +120,7 @@ TEST(SequentialDecoding, BlocksEndAtTheirLastCoefficientOrTheirEndOfBlock) {
 TEST(SequentialDecoding, AnEndOfBandRunInASequentialScanEndsTheBlockAfterItsBits) {
     // An AC table with the end-of-band run symbol 0x30 (code 01), which takes three bits.
     const Bytes acTable = {0x10, 0, 3, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x30, 0x01, 0xF0, 0x11};
-    const Bytes dcTable = {0x00, 0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0,
-                           0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};  // Annex K DC luminance
-    Bytes huffman = test::jpegSegment(0xC4, dcTable);
+    Bytes huffman = test::annexKDcLuminanceSegment();
     const Bytes ac = test::jpegSegment(0xC4, acTable);
     huffman.insert(huffman.end(), ac.begin(), ac.end());
     BitWriter out;
