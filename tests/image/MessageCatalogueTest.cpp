@@ -40,20 +40,6 @@ TEST(MessageCatalogue, EveryShiftJisEntryMatchesItsUtf16Entry) {
     }
 }
 
-TEST(ErrorBuffers, SetWritesBothEncodingsAndCopyCarriesThemOn) {
-    ErrorBuffers inner;
-    EXPECT_STREQ(inner.narrow(), "");
-    inner.set(Msg::OutOfMemory);
-    EXPECT_STREQ(inner.narrow(), shiftJisText(Msg::OutOfMemory));
-    EXPECT_EQ(inner.utf8(), "メモリが不足しています。");
-
-    BasicErrorBuffers<64> outer;
-    outer.set(Msg::ParameterInvalid);
-    outer.copyFrom(inner);
-    EXPECT_STREQ(outer.narrow(), inner.narrow());
-    EXPECT_EQ(std::u16string(outer.wide()), std::u16string(inner.wide()));
-}
-
 TEST(ErrorBuffers, CutsOverlongTextsAndKeepsTheTerminator) {
     BasicErrorBuffers<4> small;
     small.setText(std::string(300, 'a').c_str(), u"abcdefgh");
