@@ -36,22 +36,6 @@ TEST(Crc32, AgreesWithZlib) {
     }
 }
 
-TEST(PngChunk, BuildsChunksAsTheFileFormatLaysThemOut) {
-    std::mt19937 random(2);
-    for (std::size_t length : {0u, 1u, 13u, 1000u}) {
-        const Bytes data = randomBytes(random, length);
-        PngChunk chunk;
-        EXPECT_EQ(chunk.build("tEXt", data.data(), data.size()), length + 8);
-        EXPECT_EQ(serialised(chunk), test::pngChunk("tEXt", data));
-    }
-    PngChunk header;
-    EXPECT_EQ(header.buildHeader(0x01020304, 77, 16, 2), 21u);
-    EXPECT_EQ(serialised(header), test::imageHeader(0x01020304, 77, 16, 2));
-    PngChunk end;
-    EXPECT_EQ(end.buildEnd(), 8u);
-    EXPECT_EQ(serialised(end), (Bytes{0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82}));
-}
-
 TEST(PngChunk, ParsesChunksAndCutsALengthThatRunsPastTheBytes) {
     const Bytes whole = test::pngChunk("IDAT", {1, 2, 3, 4, 5});
     PngChunk chunk;
@@ -73,34 +57,6 @@ TEST(PngChunk, ParsesChunksAndCutsALengthThatRunsPastTheBytes) {
     huge[0] = huge[1] = huge[2] = huge[3] = 0xFF;
     EXPECT_EQ(chunk.parse(huge.data(), huge.size()), huge.size());
     EXPECT_EQ(chunk.length(), huge.size() - 8);
-}
-
-TEST(PngChunkList, SplitsFindsConcatenatesAndSerialises) {
-    const std::vector<Bytes> parts = {test::imageHeader(3, 2, 8, 0), test::pngChunk("IDAT", {1, 2}),
-                                      test::pngChunk("tEXt", {9}),   test::pngChunk("IDAT", {}),
-                                      test::pngChunk("IDAT", {3}),   test::pngChunk("IEND", {})};
-    Bytes file;
-    for (const Bytes& part : parts) file.insert(file.end(), part.begin(), part.end());
-    file.insert(file.end(), {7, 7, 7, 7, 7, 7, 7});  // too short for a chunk: ignored
-
-    PngChunkList list;
-    EXPECT_EQ(list.split(file.data(), file.size()), parts.size());
-    EXPECT_EQ(list.count(), parts.size());
-    ASSERT_NE(list.find("IDAT", 2), nullptr);
-    EXPECT_EQ(list.find("IDAT", 2)->data()[0], 3);
-    EXPECT_EQ(list.find("IDAT", 3), nullptr);
-    EXPECT_EQ(list.find("PLTE"), nullptr);
-    EXPECT_EQ(list.dataLength("IDAT"), 3u);
-    EXPECT_EQ(list.dataLength("IEND"), 0u);
-    Bytes data;
-    EXPECT_EQ(list.concatenate("IDAT", data), 3u);
-    EXPECT_EQ(data, (Bytes{1, 2, 3}));
-    EXPECT_EQ(list.serialisedSize(), file.size() - 7);
-    Bytes out(list.serialisedSize());
-    EXPECT_EQ(list.serialise(out.data()), out.size());
-    EXPECT_EQ(out, Bytes(file.begin(), file.end() - 7));
-    list.clear();
-    EXPECT_EQ(list.count(), 0u);
 }
 
 }  // namespace
