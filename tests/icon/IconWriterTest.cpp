@@ -14,8 +14,7 @@ using namespace test;
 constexpr Bgr kBlack{0, 0, 0}, kWhite{255, 255, 255}, kRed{0, 0, 255}, kGreen{0, 255, 0},
     kBlue{255, 0, 0}, kYellow{0, 255, 255};
 
-constexpr std::int32_t kTopLeft = 0x40000005, kTopRight = 0x40000006, kBottomLeft = 0x40000009,
-                       kBottomRight = 0x4000000A, kBorder = 0x40000010;
+constexpr std::int32_t kBorder = 0x40000010;
 
 Bytes entries(const std::vector<Bgr>& colours) {
     Bytes out;
@@ -118,39 +117,6 @@ TEST(IconWriter, TheColourBitsAreTheRowsBottomRowFirst) {
         for (int x = 0; x < 6; ++x) ASSERT_EQ(fromPalette.index(x, y), indexed.indices[y * 6 + x]);
 }
 
-// Corners and border differ, so a rule that takes the wrong corner or the wrong row order fails.
-TEST(IconWriter, RulesResolveToTheirCornerOrBorderValue) {
-    const TestPicture picture = TestPicture::ofIndices(
-        5, 4, entries({kBlack, kRed, kGreen, kBlue, kWhite, kYellow}), [](int x, int y) {
-            if (y == 0) return x == 0 ? 1 : x == 4 ? 2 : 5;
-            if (y == 3) return x == 0 ? 3 : x == 4 ? 4 : 5;
-            return x == 2 ? 0 : 5;  // yellow border, black inside
-        });
-    const struct {
-        std::int32_t code;
-        int x, y;
-    } rules[] = {{kTopLeft, 0, 0},
-                 {kTopRight, 4, 0},
-                 {kBottomLeft, 0, 3},
-                 {kBottomRight, 4, 3},
-                 {kBorder, 1, 0}};
-    IconWriter fromPixels, fromPalette;
-    setPixels(fromPixels, picture);
-    setPalette(fromPalette, picture);
-    for (const auto& rule : rules) {
-        EXPECT_EQ(fromPixels.resolveRule(rule.code),
-                  static_cast<std::int32_t>(rgbOf(picture.at(rule.x, rule.y))))
-            << std::hex << rule.code;
-        EXPECT_EQ(fromPalette.resolveRule(rule.code), picture.indices[rule.y * 5 + rule.x])
-            << std::hex << rule.code;
-    }
-    for (std::int32_t other : {0x40000007, 0x40000000, 0x10, 5}) {
-        EXPECT_EQ(fromPixels.resolveRule(other), -1) << other;
-        EXPECT_EQ(fromPalette.resolveRule(other), -1) << other;
-    }
-    EXPECT_EQ(IconWriter().resolveRule(kTopLeft), -1) << "no source";
-}
-
 TEST(IconWriter, TheBorderRuleFollowsItsCountingOrder) {
     // A white border with one black pixel: white.
     IconWriter writer;
@@ -182,19 +148,6 @@ TEST(IconWriter, TheBorderRuleFollowsItsCountingOrder) {
         ASSERT_EQ(pixels.resolveRule(kBorder), static_cast<std::int32_t>(rgbOf(colours[expected])))
             << w << "x" << h << " trial " << trial;
     }
-}
-
-TEST(IconWriter, FindColourTakesTheFirstMatchingEntry) {
-    const TestPicture picture = TestPicture::ofIndices(2, 1, entries({kRed, kBlue, kWhite, kBlue}),
-                                                       [](int x, int) { return x; });
-    IconWriter writer;
-    setPalette(writer, picture);
-    EXPECT_EQ(writer.findColour(0x0000FF), 1) << "blue, the first of two";
-    EXPECT_EQ(writer.findColour(0xFF0000), 0) << "red";
-    EXPECT_EQ(writer.findColour(0xFFFFFF), 2);
-    EXPECT_EQ(writer.findColour(0x000000), -1);
-    setPixels(writer, picture);
-    EXPECT_EQ(writer.findColour(0xFF0000), -1) << "no palette";
 }
 
 // The mask marks exactly the transparent pixels, first pixel in the top bit, bottom row first;
