@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imagelib/front/ImageLoader.h"
+#include "imagelib/front/ImageSaver.h"
 #include "imagelib/front/SaveParams.h"
 #include "tests/support/TestData.h"
 
@@ -28,6 +29,14 @@ inline SaveParams saveParams(int format, int colourModel, int bitCount, int degr
     params.bitCount = static_cast<std::uint16_t>(bitCount);
     params.degree = static_cast<std::int16_t>(degree);
     return params;
+}
+
+// The message of a request the saver must refuse.
+inline std::string refusal(const DibImage& image, SaveParams params) {
+    ImageSaver saver;
+    std::vector<std::uint8_t> file;
+    EXPECT_EQ(saver.encode(file, image, &params), 0u);
+    return saver.errors().utf8();
 }
 
 }  // namespace pictrano::test

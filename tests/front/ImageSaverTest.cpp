@@ -28,56 +28,42 @@ SaveParams bitmapParams(int bitCount, int colourModel = 2, int degree = 0) {
     return params;
 }
 
-std::string encodeMessage(const DibImage& image, SaveParams* params) {
-    ImageSaver saver;
-    std::vector<std::uint8_t> file;
-    EXPECT_EQ(saver.encode(file, image, params), 0u);
-    return saver.errors().utf8();
-}
-
 TEST(ImageSaver, RefusesBadRecordsAndUnsupportedRequests) {
     auto image = load("bmpsuite/g/rgb24.bmp");
-    EXPECT_EQ(encodeMessage(*image, nullptr), "パラメータが不正です。");
+    ImageSaver saver;
+    std::vector<std::uint8_t> file;
+    EXPECT_EQ(saver.encode(file, *image, nullptr), 0u);
+    EXPECT_EQ(saver.errors().utf8(), "パラメータが不正です。");
     SaveParams params = bitmapParams(24);
     params.structSize = 27;
-    EXPECT_EQ(encodeMessage(*image, &params), "パラメータが不正です。");
+    EXPECT_EQ(test::refusal(*image, params), "パラメータが不正です。");
     params = bitmapParams(24);
     params.format = 5;
-    EXPECT_EQ(encodeMessage(*image, &params), "サポートされてない形式です。");
+    EXPECT_EQ(test::refusal(*image, params), "サポートされてない形式です。");
     for (int bitCount : {0, 2, 12}) {
         params = bitmapParams(bitCount);
-        EXPECT_EQ(encodeMessage(*image, &params), "サポートされていない形式を指定しました。");
+        EXPECT_EQ(test::refusal(*image, params), "サポートされていない形式を指定しました。");
     }
     DibImage empty;
     params = bitmapParams(24);
-    EXPECT_EQ(encodeMessage(empty, &params), "パラメータが不正です。");
+    EXPECT_EQ(test::refusal(empty, params), "パラメータが不正です。");
 }
 
+// Every bit count reaches the file, and all but 16 and 32 (which the reader does not take) load
+// again at their size. The pixels of 24-bit files are compared with their sources by
+// Conversion.EverySourceFormatConvertsIntoEveryOutputFormat, the reduced ones below.
 TEST(ImageSaver, EveryBitmapBitCountRoundTripsThroughTheLoader) {
     auto source = load("bmpsuite/g/rgb24.bmp");
     for (int bitCount : {1, 4, 8, 16, 24, 32}) {
         SaveParams params = bitmapParams(bitCount);
         ImageSaver saver;
         std::vector<std::uint8_t> file;
-        const std::size_t size = saver.encode(file, *source, &params);
-        ASSERT_GT(size, 0u) << bitCount << ": " << saver.errors().utf8();
-        ASSERT_EQ(file.size(), size);
+        ASSERT_GT(saver.encode(file, *source, &params), 0u) << bitCount << ": " << saver.errors().utf8();
         EXPECT_EQ(file[28], bitCount) << "bit count in the info header";
-        if (bitCount == 16 || bitCount == 32) continue;  // plain 16/32-bit files are not read back
-        ImageLoader loader;
-        auto back = loader.loadMemory(file.data(), size);
-        ASSERT_NE(back, nullptr) << bitCount << ": " << loader.errors().utf8();
-        EXPECT_EQ(back->width(), source->width());
-        EXPECT_EQ(back->height(), source->height());
-        if (bitCount == 24) {
-            const auto bytes = static_cast<std::size_t>(pixelRowStride(source->width()));
-            for (int y = 0; y < source->height(); ++y) {
-                ASSERT_EQ(std::memcmp(back->pixelBits() + y * bytes, source->pixelBits() + y * bytes,
-                                      3 * static_cast<std::size_t>(source->width())),
-                          0)
-                    << "row " << y << " at " << bitCount << " bits";
-            }
-        }
+        if (bitCount == 16 || bitCount == 32) continue;
+        auto back = ImageLoader().loadMemory(file.data(), file.size());
+        ASSERT_NE(back, nullptr) << bitCount;
+        EXPECT_EQ(std::pair(back->width(), back->height()), std::pair(source->width(), source->height()));
     }
 }
 

@@ -59,11 +59,7 @@ TEST(PngSaveBranch, ChoosesFormatFilterAndDegreeFromTheRecord) {
             c.zlibLevelByte)
             << "degree " << c.degree;
     }
-    SaveParams params = pngParams(2, 1, 0);
-    ImageSaver saver;
-    Bytes file;
-    EXPECT_EQ(saver.encode(file, *source, &params), 0u);
-    EXPECT_EQ(saver.errors().utf8(), "サポートされていないビット数です。");
+    EXPECT_EQ(test::refusal(*source, pngParams(2, 1, 0)), "サポートされていないビット数です。");
 }
 
 TEST(PngSaveBranch, APalettedPictureKeepsItsPaletteAt8BitsAndIsReducedAt4) {
