@@ -19,28 +19,6 @@ std::uint32_t codeOf(const HuffmanTable& table, std::uint32_t symbol) {
     return code;
 }
 
-TEST(HuffmanTable, FixedCodesAreThoseOfRfc1951) {
-    struct Range {
-        unsigned first, last, bits, firstCode;
-    };
-    HuffmanTable literals, distances;
-    literals.buildFixedLiteralLength();
-    distances.buildFixedDistance();
-    ASSERT_EQ(literals.symbolCount(), 288u);
-    ASSERT_EQ(distances.symbolCount(), 32u);
-    for (const Range& range : {Range{0, 143, 8, 0x30}, Range{144, 255, 9, 0x190}, Range{256, 279, 7, 0},
-                               Range{280, 287, 8, 0xC0}}) {
-        for (unsigned symbol = range.first; symbol <= range.last; ++symbol) {
-            EXPECT_EQ(literals.length(symbol), int(range.bits)) << symbol;
-            EXPECT_EQ(codeOf(literals, symbol), range.firstCode + symbol - range.first) << symbol;
-        }
-    }
-    for (unsigned symbol = 0; symbol < 32; ++symbol) {
-        EXPECT_EQ(distances.length(symbol), 5);
-        EXPECT_EQ(codeOf(distances, symbol), symbol);
-    }
-}
-
 TEST(HuffmanTable, CanonicalCodesFollowTheRfcExample) {
     // RFC 1951 3.2.2: lengths (3, 3, 3, 3, 3, 2, 4, 4) give 010 011 100 101 110 00 1110 1111; a
     // length of 0 or above 16 gives no code.

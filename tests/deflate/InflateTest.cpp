@@ -147,16 +147,19 @@ TEST(Inflate, IncompleteCodesAreAcceptedAndABitPatternWithoutCodeFailsWhereMet) 
     EXPECT_EQ(outcome.output, ascii("a"));
 }
 
+// Long inputs through the table-driven form, shorter ones through both forms.
 TEST(Inflate, ZlibStreamsOfEveryLevelAndStrategyInflateToTheirInput) {
     std::vector<test::SampleInput> inputs = test::sampleInputs(70000, 3);
     inputs.push_back({"empty", {}});
     inputs.push_back({"one byte", {42}});
     inputs.push_back({"small text", ascii("abcabcabcabcabcabcabcd")});
+    const std::vector<test::SampleInput> shorter = test::sampleInputs(9000, 5);
     for (const auto& settings : test::zlibSettingsToCover()) {
+        SCOPED_TRACE("level " + std::to_string(settings.level) + " strategy " + std::to_string(settings.strategy) +
+                     " window " + std::to_string(settings.windowBits) + " memLevel " +
+                     std::to_string(settings.memLevel));
         for (const auto& input : inputs) {
-            SCOPED_TRACE(input.name + " level " + std::to_string(settings.level) + " strategy " +
-                         std::to_string(settings.strategy) + " window " + std::to_string(settings.windowBits) +
-                         " memLevel " + std::to_string(settings.memLevel));
+            SCOPED_TRACE(input.name);
             const Bytes stream = test::zlibCompress(input.bytes, settings);
             const InflateOutcome outcome = inflateWithCodec(stream, input.bytes.size());
             ASSERT_FALSE(outcome.failure);
@@ -164,15 +167,9 @@ TEST(Inflate, ZlibStreamsOfEveryLevelAndStrategyInflateToTheirInput) {
             // The last block ends in the byte before the four Adler-32 bytes.
             EXPECT_EQ((outcome.position + 7) / 8, stream.size() - 4);
         }
-    }
-}
-
-TEST(Inflate, TableDrivenAndLinearSearchAgreeOnZlibStreams) {
-    for (const auto& input : test::sampleInputs(9000, 5)) {
-        for (const auto& settings : test::zlibSettingsToCover()) {
-            const Bytes stream = test::zlibCompress(input.bytes, settings);
-            SCOPED_TRACE(input.name + " level " + std::to_string(settings.level));
-            ASSERT_EQ(inflateBoth(stream, input.bytes.size()).output, input.bytes);
+        for (const auto& input : shorter) {
+            ASSERT_EQ(inflateBoth(test::zlibCompress(input.bytes, settings), input.bytes.size()).output, input.bytes)
+                << input.name;
         }
     }
 }
