@@ -67,4 +67,21 @@ inline bool decodeAcSymbol(ScanBits& bits, const JpegHuffmanTable& table, AcSymb
     return !bits.overran();
 }
 
+// The AC step of a sequential block at the top of the window, for codes whose step the lookup
+// leaves open; length 0 when no code matches.
+#if defined(__GNUC__)
+[[gnu::noinline]]
+#endif
+inline HuffmanLookup::AcStep longAcStep(const JpegHuffmanTable& table, std::uint64_t window) {
+    int symbol = 0;
+    const int length = table.lookup.match(table, static_cast<std::uint32_t>(window >> 32), symbol);
+    if (length == 0) return {};
+    const int run = symbol >> 4, size = symbol & 0x0F;
+    if (size == 0 && run == 15) return {0, 16, static_cast<std::uint8_t>(length)};
+    if (size == 0) return {0, HuffmanLookup::kEndOfBlock, static_cast<std::uint8_t>(length + run)};
+    const auto field = static_cast<std::uint32_t>((window << length) >> (64 - size));
+    return {static_cast<std::int16_t>(extendValue(field, size)), static_cast<std::uint8_t>(run + 1),
+            static_cast<std::uint8_t>(length + size)};
+}
+
 }  // namespace pictrano

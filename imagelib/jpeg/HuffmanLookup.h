@@ -26,6 +26,18 @@ public:
         std::uint8_t length = 0;
     };
 
+    // One step of a sequential block's AC part, settled by the first kStepBits bits: how far the
+    // zig-zag index moves (run + 1, where the coefficient goes; 16 for sixteen zeros, value 0)
+    // or kEndOfBlock, the coefficient's value and the bits taken, additional bits included
+    // (0: the code or its bits go further).
+    static constexpr int kStepBits = 11;
+    static constexpr std::uint8_t kEndOfBlock = 128;
+    struct AcStep {
+        std::int16_t value = 0;
+        std::uint8_t advance = 0;
+        std::uint8_t length = 0;
+    };
+
     void build(const JpegHuffmanTable& table);
 
     // Matches the code at the top of a 32-bit window of the stream. Returns the code's length
@@ -44,12 +56,18 @@ public:
         return coefficients_[static_cast<std::size_t>(window >> (64 - kBits))];
     }
 
+    // The step at the top of a 64-bit window.
+    const AcStep& acStep(std::uint64_t window) const {
+        return acSteps_[static_cast<std::size_t>(window >> (64 - kStepBits))];
+    }
+
 private:
     int matchLong(const JpegHuffmanTable& table, std::uint32_t window, int& symbol) const;
 
     // length << 8 | symbol; 0 when the first kBits bits do not settle the match.
     std::array<std::uint16_t, 1 << kBits> entries_{};
     std::array<Coefficient, 1 << kBits> coefficients_{};
+    std::array<AcStep, 1 << kStepBits> acSteps_{};
     // Codes of one length are consecutive: below end_[length] they begin at first_[length] and
     // belong to the symbols from index_[length] on, in the table's order.
     std::array<std::uint32_t, 17> first_{};

@@ -13,6 +13,15 @@ namespace pictrano {
 // do not exist: a decode that would use them fails, which overran() tells after the fact (the
 // zero padding behind the data keeps the reads themselves inside the buffer). Small enough to
 // copy: a decoding loop works on a local copy, which the compiler keeps in registers.
+inline std::uint64_t fromBigEndian(std::uint64_t value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        value = (value & 0x00000000FFFFFFFFull) << 32 | value >> 32;
+        value = (value & 0x0000FFFF0000FFFFull) << 16 | (value & 0xFFFF0000FFFF0000ull) >> 16;
+        value = (value & 0x00FF00FF00FF00FFull) << 8 | (value & 0xFF00FF00FF00FF00ull) >> 8;
+    }
+    return value;
+}
+
 class ScanBits {
 public:
     explicit ScanBits(const JpegScan& scan)
@@ -35,20 +44,53 @@ public:
     bool overran() const { return position_ > limit_; }
     // Continues at a byte offset of the data (just after a restart marker).
     void restartAt(std::size_t offset) { position_ = 8 * static_cast<std::uint64_t>(offset); }
+    std::uint64_t position() const { return position_; }
+    void moveTo(std::uint64_t position) { position_ = position; }
 
 private:
-    static std::uint64_t fromBigEndian(std::uint64_t value) {
-        if constexpr (std::endian::native == std::endian::little) {
-            value = (value & 0x00000000FFFFFFFFull) << 32 | value >> 32;
-            value = (value & 0x0000FFFF0000FFFFull) << 16 | (value & 0xFFFF0000FFFF0000ull) >> 16;
-            value = (value & 0x00FF00FF00FF00FFull) << 8 | (value & 0xFF00FF00FF00FF00ull) >> 8;
-        }
-        return value;
-    }
 
     const std::uint8_t* data_;
     std::uint64_t limit_;
     std::uint64_t position_ = 0;
+};
+
+// The same bits read a word at a time: a 64-bit buffer whose top `count` bits are the stream's
+// next bits, topped up to at least 56 by one eight-byte load. It keeps no end: a user makes sure
+// that what it takes, plus the eight bytes of a load, lies within the data and its padding.
+class WordBits {
+public:
+    WordBits(const JpegScan& scan, std::uint64_t position) : data_(scan.data.data()) { moveTo(position); }
+
+    void moveTo(std::uint64_t position) {
+        next_ = data_ + (position >> 3);
+        buffer_ = 0;
+        count_ = 0;
+        refill();
+        skip(static_cast<unsigned>(position & 7));
+    }
+    std::uint64_t position() const {
+        return 8 * static_cast<std::uint64_t>(next_ - data_) - count_;
+    }
+    // Afterwards at least 56 bits are in the buffer. Bits loaded twice are the same bits, so
+    // OR-ing them in again changes nothing.
+    void refill() {
+        std::uint64_t word;
+        std::memcpy(&word, next_, 8);
+        buffer_ |= fromBigEndian(word) >> count_;
+        next_ += (63 - count_) >> 3;
+        count_ |= 56;
+    }
+    std::uint64_t peek() const { return buffer_; }
+    void skip(unsigned bits) {
+        buffer_ <<= bits;
+        count_ -= bits;
+    }
+
+private:
+    const std::uint8_t* data_;
+    const std::uint8_t* next_ = nullptr;
+    std::uint64_t buffer_ = 0;
+    unsigned count_ = 0;
 };
 
 // Restart intervals: before MCU number `mcu` (counted from 0 in the scan), when it is a multiple

@@ -3,77 +3,12 @@
 #include "imagelib/image/RowLayout.h"
 #include "imagelib/jpeg/DctPictureWriter.h"
 #include "imagelib/jpeg/FrameGeometry.h"
-#include "imagelib/jpeg/HuffmanDecoding.h"
 #include "imagelib/jpeg/InverseDct.h"
 #include "imagelib/jpeg/JpegDecoding.h"
-#include "imagelib/jpeg/JpegZigZag.h"
+#include "imagelib/jpeg/SequentialBlocks.h"
 
 namespace pictrano {
 namespace {
-
-struct ComponentTables {
-    const JpegHuffmanTable* dc = nullptr;
-    const JpegHuffmanTable* ac = nullptr;
-    const JpegQuantTable* quant = nullptr;
-};
-
-// One dequantised block and the natural positions that may be nonzero; the other positions stay
-// zero between blocks.
-struct BlockWork {
-    alignas(16) std::int16_t block[64] = {};
-    std::uint8_t nonzero[64] = {};
-    int count = 0;
-
-    void clear() {
-        for (int i = 0; i < count; ++i) block[nonzero[i]] = 0;
-        count = 0;
-    }
-};
-
-// Decodes one block of a sequential scan: the DC difference added to the component's predictor
-// (in 16 bits), then AC coefficients in zig-zag order up to an end of block or the 64th.
-std::optional<Msg> decodeBlock(ScanBits& stream, const ComponentTables& tables,
-                               std::int16_t& predictor, BlockWork& work) {
-    ScanBits bits = stream;
-    int difference = 0;
-    if (!decodeDifference(bits, *tables.dc, difference)) return Msg::NoMatchingDcCode;
-    predictor = static_cast<std::int16_t>(predictor + difference);
-    const std::uint16_t* quantisers = tables.quant->values.data();
-    const JpegHuffmanTable& ac = *tables.ac;
-    int count = 0;
-    std::int16_t* block = work.block;
-    std::uint8_t* nonzero = work.nonzero;
-    block[0] = static_cast<std::int16_t>(predictor * quantisers[0]);
-    nonzero[count++] = 0;
-    for (int k = 1; k < 64;) {
-        AcSymbol symbol;
-        if (!decodeAcSymbol(bits, ac, symbol)) {
-            work.count = count;
-            return Msg::NoMatchingAcCode;
-        }
-        if (symbol.size == 0) {
-            if (symbol.run != 15) break;  // end of block, whatever its run
-            if (k + 16 > 64) {
-                work.count = count;
-                return Msg::ZrlTooLong;
-            }
-            k += 16;
-            continue;
-        }
-        if (k + symbol.run + 1 > 64) {
-            work.count = count;
-            return Msg::DataTooLong;
-        }
-        k += symbol.run;
-        const int position = kZigZagToNatural[static_cast<std::size_t>(k)];
-        block[position] = static_cast<std::int16_t>(static_cast<std::int16_t>(symbol.value) * quantisers[position]);
-        nonzero[count++] = static_cast<std::uint8_t>(position);
-        ++k;
-    }
-    work.count = count;
-    stream = bits;
-    return std::nullopt;
-}
 
 // The checks before any block is decoded, in order; the tables of each component on success.
 std::optional<Msg> prepare(const JpegDecodeJob& job, FrameGeometry& geometry,
@@ -120,6 +55,10 @@ int decodeSequential(const JpegDecodeJob& job) {
     const InverseDct& idct = InverseDct::instance();
     const int levelShift = 1 << (frame.precision - 1);
     ScanBits bits(scan);
+    WordBits words(scan, 0);
+    // Blocks well before the end of the data are decoded a word at a time.
+    constexpr std::size_t kFastMargin = kLongestBlockBytes + 16;
+    const std::uint64_t fastEnd = scan.dataLength > kFastMargin ? 8 * static_cast<std::uint64_t>(scan.dataLength - kFastMargin) : 0;
     BlockWork work;
     std::vector<std::int16_t> predictors(count, 0);
     int mcu = 0;
@@ -130,14 +69,25 @@ int decodeSequential(const JpegDecodeJob& job) {
                 job.errors.set(Msg::NoScanData);
                 return 0;
             }
-            if (restart == Restart::Done) std::fill(predictors.begin(), predictors.end(), 0);
+            if (restart == Restart::Done) {
+                std::fill(predictors.begin(), predictors.end(), 0);
+                words.moveTo(bits.position());
+            }
             for (std::size_t j = 0; j < count; ++j) {
                 const ComponentGeometry& component = geometry.components[j];
                 for (int v = 0; v < component.vertical; ++v) {
                     for (int h = 0; h < component.horizontal; ++h) {
-                        if (auto failure = decodeBlock(bits, tables[j], predictors[j], work)) {
-                            job.errors.set(*failure);
-                            return 0;
+                        const std::uint64_t start = words.position();
+                        const std::int16_t predictor = predictors[j];
+                        if (start >= fastEnd || !decodeBlockWordwise(words, tables[j], predictors[j], work)) {
+                            work.clear();
+                            predictors[j] = predictor;
+                            bits.moveTo(start);
+                            if (auto failure = decodeBlock(bits, tables[j], predictors[j], work)) {
+                                job.errors.set(*failure);
+                                return 0;
+                            }
+                            words.moveTo(bits.position());
                         }
                         std::int16_t* out = strips[j].row(8 * v) + 8 * (column * component.horizontal + h);
                         idct.transform(work.block, work.nonzero, work.count, levelShift, out, strips[j].pitch);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include "imagelib/jpeg/HuffmanLookup.h"
 #include "imagelib/jpeg/JpegHuffmanTable.h"
 #include "imagelib/jpeg/JpegTableLists.h"
+#include "imagelib/jpeg/SequentialBlocks.h"
 #include "tests/jpeg/JpegTestFiles.h"
 #include "tests/support/TestData.h"
 
@@ -108,8 +110,7 @@ Bytes tableBody(int classAndId, const std::vector<int>& counts, const std::vecto
     return body;
 }
 
-TEST(HuffmanDecoding, TheLookupMatchesThePlainSearchOnEveryTableOfTheTestFiles) {
-    std::mt19937 random(5);
+std::set<Bytes> testFileTableBodies() {
     std::set<Bytes> bodies;
     for (const char* name : {"reference/testorig.jpg", "generated/base-optimized.jpg", "generated/prog-restart.jpg",
                              "generated/prog-420.jpg", "generated/ext-12bit.jpg", "generated/lossless-16bit-grey.jpg",
@@ -118,43 +119,120 @@ TEST(HuffmanDecoding, TheLookupMatchesThePlainSearchOnEveryTableOfTheTestFiles) 
         for (const test::FileSegment& segment : test::fileSegments(file)) {
             if (segment.code != 0xC4) continue;
             JpegHuffmanTableList tables;
-            ASSERT_GT(tables.parseSegment(file.data() + segment.start, file.size() - segment.start, 0), 0u);
+            EXPECT_GT(tables.parseSegment(file.data() + segment.start, file.size() - segment.start, 0), 0u);
             for (std::size_t i = 0; i < tables.count(); ++i) bodies.insert(tables.get(i)->body);
         }
     }
+    return bodies;
+}
+
+TEST(HuffmanDecoding, TheLookupMatchesThePlainSearchOnEveryTableOfTheTestFiles) {
+    std::mt19937 random(5);
+    const std::set<Bytes> bodies = testFileTableBodies();
     ASSERT_GT(bodies.size(), 20u);
     for (const Bytes& body : bodies) expectSameMatches(body, false, random);
 }
 
+// A random table: a complete prefix code with distinct symbols (round % 3 == 0), or arbitrary
+// counts with codes too many for their lengths and repeated symbol values.
+Bytes randomTableBody(int round, std::mt19937& random) {
+    std::uniform_int_distribution<int> symbolValue(0, 255);
+    std::vector<int> counts(16, 0);
+    std::vector<int> symbols;
+    if (round % 3 == 0) {
+        // A complete prefix code with distinct symbols and codes up to 16 bits.
+        std::vector<int> pool(256);
+        std::iota(pool.begin(), pool.end(), 0);
+        std::shuffle(pool.begin(), pool.end(), random);
+        std::uint32_t room = 2;  // codes of the current length still free
+        for (int length = 1; length <= 16 && symbols.size() < 200; ++length) {
+            const int take = std::min<int>(static_cast<int>(room) - 1, std::uniform_int_distribution<int>(0, 6)(random));
+            counts[static_cast<std::size_t>(length - 1)] = std::max(take, 0);
+            for (int i = 0; i < counts[static_cast<std::size_t>(length - 1)]; ++i) symbols.push_back(pool[symbols.size()]);
+            room = (room - static_cast<std::uint32_t>(std::max(take, 0))) * 2;
+        }
+    } else {
+        // Arbitrary counts (too many codes for their lengths) and repeated symbol values.
+        const int top = round % 3 == 1 ? 9 : 16;
+        for (int length = 1; length <= top; ++length) {
+            counts[static_cast<std::size_t>(length - 1)] = std::uniform_int_distribution<int>(0, length < 4 ? 3 : 12)(random);
+        }
+        const int total = std::accumulate(counts.begin(), counts.end(), 0);
+        for (int i = 0; i < total; ++i) symbols.push_back(round % 2 ? symbolValue(random) : symbolValue(random) % 24);
+    }
+    return tableBody(0x10, counts, symbols);
+}
+
 TEST(HuffmanDecoding, TheLookupMatchesThePlainSearchOnRandomTablesIncludingOverSubscribedOnes) {
     std::mt19937 random(9);
-    std::uniform_int_distribution<int> symbolValue(0, 255);
-    for (int round = 0; round < 60; ++round) {
-        std::vector<int> counts(16, 0);
-        std::vector<int> symbols;
-        if (round % 3 == 0) {
-            // A complete prefix code with distinct symbols and codes up to 16 bits.
-            std::vector<int> pool(256);
-            std::iota(pool.begin(), pool.end(), 0);
-            std::shuffle(pool.begin(), pool.end(), random);
-            std::uint32_t room = 2;  // codes of the current length still free
-            for (int length = 1; length <= 16 && symbols.size() < 200; ++length) {
-                const int take = std::min<int>(static_cast<int>(room) - 1, std::uniform_int_distribution<int>(0, 6)(random));
-                counts[static_cast<std::size_t>(length - 1)] = std::max(take, 0);
-                for (int i = 0; i < counts[static_cast<std::size_t>(length - 1)]; ++i) symbols.push_back(pool[symbols.size()]);
-                room = (room - static_cast<std::uint32_t>(std::max(take, 0))) * 2;
-            }
-        } else {
-            // Arbitrary counts (too many codes for their lengths) and repeated symbol values.
-            const int top = round % 3 == 1 ? 9 : 16;
-            for (int length = 1; length <= top; ++length) {
-                counts[static_cast<std::size_t>(length - 1)] = std::uniform_int_distribution<int>(0, length < 4 ? 3 : 12)(random);
-            }
-            const int total = std::accumulate(counts.begin(), counts.end(), 0);
-            for (int i = 0; i < total; ++i) symbols.push_back(round % 2 ? symbolValue(random) : symbolValue(random) % 24);
-        }
-        expectSameMatches(tableBody(0x10, counts, symbols), round < 12, random);
+    for (int round = 0; round < 60; ++round) expectSameMatches(randomTableBody(round, random), round < 12, random);
+}
+
+// The positions of a block's list that hold a nonzero value, in order.
+std::vector<int> nonzeroPositions(const BlockWork& work) {
+    std::vector<int> out;
+    for (int i = 0; i < work.count; ++i) {
+        if (work.block[work.nonzero[i]] != 0) out.push_back(work.nonzero[i]);
     }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Block after block along random streams, with the tables of the test files and random ones:
+// the word-at-a-time decoding succeeds exactly where decodeBlock does, with the same
+// coefficients, predictor and position.
+TEST(HuffmanDecoding, BlocksDecodeWordwiseAsSymbolBySymbol) {
+    std::mt19937 random(13);
+    const std::set<Bytes> fileBodies = testFileTableBodies();
+    std::vector<Bytes> bodies(fileBodies.begin(), fileBodies.end());
+    for (int round = 0; round < 30; ++round) bodies.push_back(randomTableBody(round, random));
+    std::uniform_int_distribution<int> byte(0, 255);
+    int successes = 0;
+    std::set<Msg> failures;
+    for (std::size_t t = 0; t < bodies.size(); ++t) {
+        JpegHuffmanTable dc, ac;
+        ASSERT_GT(dc.parse(bodies[t].data(), bodies[t].size(), 0), 0u);
+        const Bytes& acBody = bodies[(7 * t + 3) % bodies.size()];
+        ASSERT_GT(ac.parse(acBody.data(), acBody.size(), 0), 0u);
+        JpegQuantTable quant;
+        for (std::uint16_t& q : quant.values) q = static_cast<std::uint16_t>(t % 2 ? byte(random) + 1 : byte(random) * 257);
+        const ComponentTables tables{&dc, &ac, &quant};
+        JpegScan scan;
+        scan.dataLength = 3000;
+        // Uniform bytes, or mostly zero bits for long runs and small values.
+        for (std::size_t i = 0; i < scan.dataLength; ++i) {
+            scan.data.push_back(static_cast<std::uint8_t>(t % 3 ? byte(random) : byte(random) & byte(random) & byte(random)));
+        }
+        scan.data.resize(scan.dataLength + JpegScan::kDataPadding, 0);
+        ScanBits bits(scan);
+        WordBits words(scan, 0);
+        std::int16_t plainPredictor = 0, wordPredictor = 0;
+        BlockWork plain, wordwise;
+        for (std::uint64_t start = 0; start / 8 + kLongestBlockBytes + 16 <= scan.dataLength;) {
+            bits.moveTo(start);
+            words.moveTo(start);
+            const std::optional<Msg> failure = decodeBlock(bits, tables, plainPredictor, plain);
+            const bool decoded = decodeBlockWordwise(words, tables, wordPredictor, wordwise);
+            ASSERT_EQ(decoded, !failure.has_value()) << "table " << t << " bit " << start;
+            if (decoded) {
+                ASSERT_EQ(wordPredictor, plainPredictor) << "table " << t << " bit " << start;
+                ASSERT_EQ(words.position(), bits.position()) << "table " << t << " bit " << start;
+                ASSERT_TRUE(std::equal(plain.block, plain.block + 64, wordwise.block)) << "table " << t << " bit " << start;
+                ASSERT_EQ(nonzeroPositions(wordwise), nonzeroPositions(plain)) << "table " << t << " bit " << start;
+                start = bits.position();
+                ++successes;
+            } else {
+                failures.insert(*failure);
+                wordPredictor = plainPredictor;
+                start += 1 + random() % 29;
+            }
+            plain.clear();
+            wordwise.clear();
+            ASSERT_TRUE(std::all_of(wordwise.block, wordwise.block + 64, [](std::int16_t c) { return c == 0; }));
+        }
+    }
+    EXPECT_GT(successes, 2000);
+    EXPECT_EQ(failures, (std::set<Msg>{Msg::NoMatchingDcCode, Msg::NoMatchingAcCode, Msg::ZrlTooLong, Msg::DataTooLong}));
 }
 
 TEST(HuffmanDecoding, ALongerCodeOfASmallerSymbolWinsOverAShorterCodeItBegins) {
