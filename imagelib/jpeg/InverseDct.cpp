@@ -170,12 +170,10 @@ void InverseDct::transformByQuadrants(const std::int16_t* block, const std::uint
 
 namespace {
 
-// Rounds, shifts and level-shifts four sums and keeps each to 16 bits (wrapping, as the plain
-// form's store does), leaving them sign-extended in 32-bit lanes.
-inline __m128i finishSums(__m128i sums, __m128i shift) {
-    const __m128i value = _mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(sums, _mm_set1_epi32(128)), 8), shift);
-    return _mm_srai_epi32(_mm_slli_epi32(value, 16), 16);
-}
+// Shifts four sums that already hold the rounding and the level shift (128 + 256 levelShift),
+// keeping bits 8 to 23 of each: the low 16 bits of sum >> 8, as the plain form's store keeps
+// them, sign-extended in 32-bit lanes.
+inline __m128i finishSums(__m128i sums) { return _mm_srai_epi32(_mm_slli_epi32(sums, 8), 16); }
 
 inline __m128i reverseLanes(__m128i value) { return _mm_shuffle_epi32(value, _MM_SHUFFLE(0, 1, 2, 3)); }
 
@@ -189,8 +187,11 @@ void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
     std::uint32_t active = 0;
     for (int i = 0; i < count; ++i) active |= 1u << pairOf_[nonzero[i]];
     __m128i sums[4][4];
+    // Every output takes class 0's sums with a plus sign, so they carry the rounding and the
+    // level shift.
+    const __m128i bias = _mm_set1_epi32(128 + 256 * levelShift);
     for (int c = 0; c < 4; ++c) {
-        __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
+        __m128i s0 = c == 0 ? bias : _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
         for (std::uint32_t pairs = (active >> (8 * c)) & 0xFF; pairs != 0; pairs &= pairs - 1) {
             const int pair = 8 * c + std::countr_zero(pairs);
             const __m128i factors = _mm_set1_epi32(static_cast<std::int32_t>(
@@ -207,16 +208,15 @@ void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
         sums[c][2] = s2;
         sums[c][3] = s3;
     }
-    const __m128i shift = _mm_set1_epi32(levelShift);
     for (int y = 0; y < 4; ++y) {
         // Classes: 0 even/even, 1 even v odd u (flips across x), 2 odd v (flips across y), 3 both.
         const __m128i a = sums[0][y], b = sums[1][y], c = sums[2][y], d = sums[3][y];
         const __m128i top = _mm_add_epi32(a, c), topOdd = _mm_add_epi32(b, d);
         const __m128i bottom = _mm_sub_epi32(a, c), bottomOdd = _mm_sub_epi32(b, d);
-        const __m128i topLeft = finishSums(_mm_add_epi32(top, topOdd), shift);
-        const __m128i topRight = reverseLanes(finishSums(_mm_sub_epi32(top, topOdd), shift));
-        const __m128i bottomLeft = finishSums(_mm_add_epi32(bottom, bottomOdd), shift);
-        const __m128i bottomRight = reverseLanes(finishSums(_mm_sub_epi32(bottom, bottomOdd), shift));
+        const __m128i topLeft = finishSums(_mm_add_epi32(top, topOdd));
+        const __m128i topRight = reverseLanes(finishSums(_mm_sub_epi32(top, topOdd)));
+        const __m128i bottomLeft = finishSums(_mm_add_epi32(bottom, bottomOdd));
+        const __m128i bottomRight = reverseLanes(finishSums(_mm_sub_epi32(bottom, bottomOdd)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + y * pitch), _mm_packs_epi32(topLeft, topRight));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (7 - y) * pitch),
                          _mm_packs_epi32(bottomLeft, bottomRight));

@@ -34,22 +34,14 @@ inline __m128i weightPair(int first, int second) {
         static_cast<std::uint32_t>(static_cast<std::uint16_t>(second)) << 16));
 }
 
-// Four exact 32-bit sums, plus a constant, >> 8, kept to 16 bits as the plain form keeps them.
-inline __m128i finishSums(__m128i sums, int constant) {
-    const __m128i shifted = _mm_srai_epi32(_mm_add_epi32(sums, _mm_set1_epi32(constant)), 8);
-    return _mm_srai_epi32(_mm_slli_epi32(shifted, 16), 16);
-}
-
-// For eight pixels: a * weightA + b * weightB + c * weightC + constant, >> 8, in 16 bits.
-inline __m128i weightedSums(__m128i a, __m128i b, __m128i c, int weightA, int weightB,
-                            int weightC, int constant) {
-    const __m128i ab = weightPair(weightA, weightB), c0 = weightPair(weightC, 0);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i low = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), ab),
-                                      _mm_madd_epi16(_mm_unpacklo_epi16(c, zero), c0));
-    const __m128i high = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), ab),
-                                       _mm_madd_epi16(_mm_unpackhi_epi16(c, zero), c0));
-    return _mm_packs_epi32(finishSums(low, constant), finishSums(high, constant));
+// The chroma part of a conversion for eight pixels: cb * weightCb + cr * weightCr + constant
+// in 32 bits, >> 8, kept to 16 bits (bits 8 to 23 of each sum). With the luma added in 16 bits
+// this is the whole sum >> 8 kept to 16 bits, since 256 Y leaves the low 8 bits alone.
+inline __m128i chromaPart(__m128i cbCrLow, __m128i cbCrHigh, int weightCb, int weightCr, int constant) {
+    const __m128i weights = weightPair(weightCb, weightCr), add = _mm_set1_epi32(constant);
+    const __m128i low = _mm_add_epi32(_mm_madd_epi16(cbCrLow, weights), add);
+    const __m128i high = _mm_add_epi32(_mm_madd_epi16(cbCrHigh, weights), add);
+    return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(low, 8), 16), _mm_srai_epi32(_mm_slli_epi32(high, 8), 16));
 }
 
 inline __m128i load8(const std::int16_t* p) {
@@ -120,10 +112,11 @@ void convertedPixelRow(const std::int16_t* y, const std::int16_t* cb, const std:
         for (int half = 0; half < 2; ++half) {
             const int at = x + 8 * half;
             const __m128i ys = load8(y + at), cbs = load8(cb + at), crs = load8(cr + at);
+            const __m128i low = _mm_unpacklo_epi16(cbs, crs), high = _mm_unpackhi_epi16(cbs, crs);
             // Cb' and Cr' may not fit 16 bits: the 128 goes into the constant instead.
-            channel[0][half] = weightedSums(ys, cbs, crs, 256, 453, 0, -453 * 128);
-            channel[1][half] = weightedSums(ys, cbs, crs, 256, -87, -182, (87 + 182) * 128);
-            channel[2][half] = weightedSums(ys, cbs, crs, 256, 0, 358, -358 * 128);
+            channel[0][half] = _mm_add_epi16(ys, chromaPart(low, high, 453, 0, -453 * 128));
+            channel[1][half] = _mm_add_epi16(ys, chromaPart(low, high, -87, -182, (87 + 182) * 128));
+            channel[2][half] = _mm_add_epi16(ys, chromaPart(low, high, 0, 358, -358 * 128));
         }
         storePixels(_mm_packus_epi16(channel[0][0], channel[0][1]),
                    _mm_packus_epi16(channel[1][0], channel[1][1]),

@@ -67,6 +67,7 @@ bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::i
     predictor = static_cast<std::int16_t>(predictor + difference);
     const std::uint16_t* quantisers = tables.quant->values.data();
     const JpegHuffmanTable& ac = *tables.ac;
+    const std::uint16_t* zigZag = tables.zigZagQuantisers.data();
     std::int16_t* block = work.block;
     std::uint8_t* nonzero = work.nonzero;
     block[0] = static_cast<std::int16_t>(predictor * quantisers[0]);
@@ -75,23 +76,31 @@ bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::i
     // k is one past the zig-zag index last filled. A run of sixteen zeros places a zero, which
     // changes no sum; a step past index 63 or an end of block leaves the loop.
     int k = 1;
-    do {
+    // A lookup takes at most kStepBits bits, so two fit after one refill; longer codes refill
+    // again.
+    static_assert(2 * HuffmanLookup::kStepBits <= 56);
+    for (bool open = true; open;) {
         bits.refill();
-        HuffmanLookup::AcStep step = ac.lookup.acStep(bits.peek());
-        if (step.length == 0) {
-            step = longAcStep(ac, bits.peek());
+        for (int twice = 0; twice < 2 && open; ++twice) {
+            HuffmanLookup::AcStep step = ac.lookup.acStep(bits.peek());
             if (step.length == 0) {
-                work.count = count;
-                return false;
+                bits.refill();
+                step = longAcStep(ac, bits.peek());
+                if (step.length == 0) {
+                    work.count = count;
+                    return false;
+                }
             }
+            bits.skip(step.length);
+            k += step.advance;
+            if (k > 64) break;
+            const int position = kZigZagToNatural[static_cast<std::size_t>(k - 1)];
+            block[position] = static_cast<std::int16_t>(step.value * zigZag[k - 1]);
+            nonzero[count++] = static_cast<std::uint8_t>(position);
+            open = k < 64;
         }
-        bits.skip(step.length);
-        k += step.advance;
-        if (k > 64) break;
-        const int position = kZigZagToNatural[static_cast<std::size_t>(k - 1)];
-        block[position] = static_cast<std::int16_t>(step.value * quantisers[position]);
-        nonzero[count++] = static_cast<std::uint8_t>(position);
-    } while (k < 64);
+        open = open && k < 64;
+    }
     work.count = count;
     stream = bits;
     return k <= 64 || k >= HuffmanLookup::kEndOfBlock;

@@ -6,14 +6,23 @@
 #include "imagelib/image/ErrorBuffers.h"
 #include "imagelib/jpeg/JpegHuffmanTable.h"
 #include "imagelib/jpeg/JpegQuantTable.h"
+#include "imagelib/jpeg/JpegZigZag.h"
 #include "imagelib/jpeg/ScanBits.h"
 
 namespace pictrano {
 
 struct ComponentTables {
+    ComponentTables(const JpegHuffmanTable* dcTable, const JpegHuffmanTable* acTable, const JpegQuantTable* quantTable)
+        : dc(dcTable), ac(acTable), quant(quantTable) {
+        if (quant != nullptr) {
+            for (std::size_t k = 0; k < 64; ++k) zigZagQuantisers[k] = quant->values[kZigZagToNatural[k]];
+        }
+    }
     const JpegHuffmanTable* dc = nullptr;
     const JpegHuffmanTable* ac = nullptr;
     const JpegQuantTable* quant = nullptr;
+    // The quantisers in zig-zag order.
+    std::array<std::uint16_t, 64> zigZagQuantisers{};
 };
 
 // One dequantised block and the natural positions that may be nonzero; the other positions stay

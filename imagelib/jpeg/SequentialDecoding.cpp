@@ -21,10 +21,10 @@ std::optional<Msg> prepare(const JpegDecodeJob& job, FrameGeometry& geometry,
     // Components spread over several scans are not decoded.
     if (scan->components.size() < count) return Msg::UnsupportedProcess;
     for (std::size_t j = 0; j < count; ++j) {
-        ComponentTables& entry = tables.emplace_back();
-        entry.dc = job.stream.huffmanTables.find(0, scan->components[j].dcTable);
-        entry.ac = job.stream.huffmanTables.find(1, scan->components[j].acTable);
-        entry.quant = job.stream.quantTables.find(frame->components[j].quantTable);
+        const ComponentTables& entry = tables.emplace_back(
+            job.stream.huffmanTables.find(0, scan->components[j].dcTable),
+            job.stream.huffmanTables.find(1, scan->components[j].acTable),
+            job.stream.quantTables.find(frame->components[j].quantTable));
         if (!entry.dc || !entry.ac || !entry.quant) return Msg::TablesUnavailable;
     }
     return std::nullopt;
