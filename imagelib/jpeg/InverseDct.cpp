@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #if defined(__SSE2__)
@@ -78,7 +79,7 @@ InverseDct::InverseDct() {
         const int c = parityClass(k);
         const int pair = 8 * c + filled[c] / 2;
         pairMembers_[pair][filled[c] % 2] = static_cast<std::uint8_t>(k);
-        pairOf_[k] = static_cast<std::uint8_t>(pair);
+        pairSlot_[k] = static_cast<std::uint8_t>(2 * pair + filled[c] % 2);
         ++filled[c];
     }
     for (int pair = 0; pair < 32; ++pair) {
@@ -128,6 +129,19 @@ void InverseDct::transformAs(Form form, const std::int16_t* block, const std::ui
         case Form::QuadrantsSse2:
             return transformByQuadrantsSse2(block, nonzero, count, levelShift, out, pitch);
     }
+}
+
+void InverseDct::transformPairs(const std::int16_t* slots, std::uint32_t pairs, int levelShift,
+                                std::int16_t* out, std::ptrdiff_t pitch) const {
+    // Pair 0 holds the DC coefficient in slot 0.
+    if (pairs == 1 && slots[1] == 0 && flatDc_) {
+        const std::int16_t sample = outputSample(weights_[0][0] * slots[0], levelShift);
+        for (int y = 0; y < 8; ++y, out += pitch) {
+            for (int x = 0; x < 8; ++x) out[x] = sample;
+        }
+        return;
+    }
+    transformPairsSse2(slots, pairs, levelShift, out, pitch);
 }
 
 void InverseDct::transformDirectly(const std::int16_t* block, const std::uint8_t* nonzero,
@@ -180,23 +194,34 @@ inline __m128i reverseLanes(__m128i value) { return _mm_shuffle_epi32(value, _MM
 }  // namespace
 
 void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
-                                          const std::uint8_t* nonzero, int count, int levelShift, std::int16_t* out,
-                                      std::ptrdiff_t pitch) const {
-    // The fixed pairs holding a nonzero coefficient; one multiply-add forms two products per
-    // output.
-    std::uint32_t active = 0;
-    for (int i = 0; i < count; ++i) active |= 1u << pairOf_[nonzero[i]];
+                                          const std::uint8_t* nonzero, int count, int levelShift,
+                                          std::int16_t* out, std::ptrdiff_t pitch) const {
+    alignas(16) std::int16_t slots[64] = {};
+    std::uint32_t pairs = 0;
+    for (int i = 0; i < count; ++i) {
+        const int slot = pairSlot_[nonzero[i]];
+        slots[slot] = block[nonzero[i]];
+        pairs |= 1u << (slot >> 1);
+    }
+    transformPairsSse2(slots, pairs, levelShift, out, pitch);
+}
+
+void InverseDct::transformPairsSse2(const std::int16_t* slots, std::uint32_t pairs,
+                                    int levelShift, std::int16_t* out,
+                                    std::ptrdiff_t pitch) const {
+    // One multiply-add forms two products per output: the pair's coefficients, side by side in
+    // the slots, against their interleaved weights.
     __m128i sums[4][4];
     // Every output takes class 0's sums with a plus sign, so they carry the rounding and the
     // level shift.
     const __m128i bias = _mm_set1_epi32(128 + 256 * levelShift);
     for (int c = 0; c < 4; ++c) {
         __m128i s0 = c == 0 ? bias : _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
-        for (std::uint32_t pairs = (active >> (8 * c)) & 0xFF; pairs != 0; pairs &= pairs - 1) {
-            const int pair = 8 * c + std::countr_zero(pairs);
-            const __m128i factors = _mm_set1_epi32(static_cast<std::int32_t>(
-                static_cast<std::uint32_t>(static_cast<std::uint16_t>(block[pairMembers_[pair][0]])) |
-                static_cast<std::uint32_t>(static_cast<std::uint16_t>(block[pairMembers_[pair][1]])) << 16));
+        for (std::uint32_t left = (pairs >> (8 * c)) & 0xFF; left != 0; left &= left - 1) {
+            const int pair = 8 * c + std::countr_zero(left);
+            std::int32_t both;
+            std::memcpy(&both, slots + 2 * pair, 4);
+            const __m128i factors = _mm_set1_epi32(both);
             const auto* w = reinterpret_cast<const __m128i*>(pairWeights_[pair].data());
             s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_load_si128(w), factors));
             s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_load_si128(w + 1), factors));
@@ -229,6 +254,23 @@ void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
                                           const std::uint8_t* nonzero, int count,
                                           int levelShift, std::int16_t* out,
                                           std::ptrdiff_t pitch) const {
+    transformByQuadrants(block, nonzero, count, levelShift, out, pitch);
+}
+
+void InverseDct::transformPairsSse2(const std::int16_t* slots, std::uint32_t pairs,
+                                    int levelShift, std::int16_t* out,
+                                    std::ptrdiff_t pitch) const {
+    std::int16_t block[64] = {};
+    std::uint8_t nonzero[64];
+    int count = 0;
+    for (int pair = 0; pair < 32; ++pair) {
+        if ((pairs >> pair & 1) == 0) continue;
+        for (int member = 0; member < 2; ++member) {
+            const int k = pairMembers_[pair][member];
+            block[k] = slots[2 * pair + member];
+            nonzero[count++] = static_cast<std::uint8_t>(k);
+        }
+    }
     transformByQuadrants(block, nonzero, count, levelShift, out, pitch);
 }
 

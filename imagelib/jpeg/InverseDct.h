@@ -32,6 +32,14 @@ public:
     void transformAs(Form form, const std::int16_t* block, const std::uint8_t* nonzero, int count,
                      int levelShift, std::int16_t* out, std::ptrdiff_t pitch) const;
 
+    // The coefficients also go in fixed pairs, for the quadrant forms: the slot of natural
+    // coefficient k in a block laid out by pairs (pair p in slots 2p and 2p + 1).
+    int pairSlot(int k) const { return pairSlot_[static_cast<std::size_t>(k)]; }
+    // Transforms a block laid out by pairs that is zero outside the pairs whose bits are set;
+    // only where the quadrant forms are offered.
+    void transformPairs(const std::int16_t* slots, std::uint32_t pairs, int levelShift,
+                        std::int16_t* out, std::ptrdiff_t pitch) const;
+
 private:
     InverseDct();
     void transformByQuadrants(const std::int16_t* block, const std::uint8_t* nonzero, int count,
@@ -39,6 +47,8 @@ private:
     void transformByQuadrantsSse2(const std::int16_t* block, const std::uint8_t* nonzero,
                                   int count, int levelShift, std::int16_t* out,
                                   std::ptrdiff_t pitch) const;
+    void transformPairsSse2(const std::int16_t* slots, std::uint32_t pairs, int levelShift,
+                            std::int16_t* out, std::ptrdiff_t pitch) const;
     void transformDirectly(const std::int16_t* block, const std::uint8_t* nonzero, int count,
                            int levelShift, std::int16_t* out, std::ptrdiff_t pitch) const;
 
@@ -49,7 +59,7 @@ private:
     // the quadrant weights of each pair interleaved for multiply-adds: (w1[n], w2[n]) for n 0-15.
     alignas(16) std::array<std::array<std::int16_t, 32>, 32> pairWeights_{};
     std::array<std::array<std::uint8_t, 2>, 32> pairMembers_{};
-    std::array<std::uint8_t, 64> pairOf_{};
+    std::array<std::uint8_t, 64> pairSlot_{};
     // The weights mirror exactly (a sign per odd frequency), so each quadrant of outputs follows
     // from the top-left one; and every DC weight is the same.
     bool mirrored_ = false;

@@ -1,9 +1,19 @@
 #include "imagelib/jpeg/SequentialBlocks.h"
 
 #include "imagelib/jpeg/HuffmanDecoding.h"
+#include "imagelib/jpeg/InverseDct.h"
 #include "imagelib/jpeg/JpegZigZag.h"
 
 namespace pictrano {
+
+ComponentTables::ComponentTables(const JpegHuffmanTable* dcTable, const JpegHuffmanTable* acTable,
+                                 const JpegQuantTable* quantTable)
+    : dc(dcTable), ac(acTable), quant(quantTable) {
+    for (std::size_t k = 0; k < 64; ++k) {
+        if (quant != nullptr) zigZagQuantisers[k] = quant->values[kZigZagToNatural[k]];
+        zigZagSlots[k] = static_cast<std::uint8_t>(InverseDct::instance().pairSlot(kZigZagToNatural[k]));
+    }
+}
 
 std::optional<Msg> decodeBlock(ScanBits& stream, const ComponentTables& tables,
                                std::int16_t& predictor, BlockWork& work) {
@@ -49,7 +59,7 @@ std::optional<Msg> decodeBlock(ScanBits& stream, const ComponentTables& tables,
 }
 
 bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::int16_t& predictor,
-                         BlockWork& work) {
+                         PairedBlock& work) {
     WordBits bits = stream;
     bits.refill();
     int category = 0;
@@ -68,11 +78,10 @@ bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::i
     const std::uint16_t* quantisers = tables.quant->values.data();
     const JpegHuffmanTable& ac = *tables.ac;
     const std::uint16_t* zigZag = tables.zigZagQuantisers.data();
-    std::int16_t* block = work.block;
-    std::uint8_t* nonzero = work.nonzero;
-    block[0] = static_cast<std::int16_t>(predictor * quantisers[0]);
-    nonzero[0] = 0;
-    int count = 1;
+    const std::uint8_t* zigZagSlots = tables.zigZagSlots.data();
+    std::int16_t* slots = work.slots;
+    slots[zigZagSlots[0]] = static_cast<std::int16_t>(predictor * quantisers[0]);
+    std::uint32_t pairs = 1u << (zigZagSlots[0] >> 1);
     // k is one past the zig-zag index last filled. A run of sixteen zeros places a zero, which
     // changes no sum; a step past index 63 or an end of block leaves the loop.
     int k = 1;
@@ -87,21 +96,21 @@ bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::i
                 bits.refill();
                 step = longAcStep(ac, bits.peek());
                 if (step.length == 0) {
-                    work.count = count;
+                    work.pairs = pairs;
                     return false;
                 }
             }
             bits.skip(step.length);
             k += step.advance;
             if (k > 64) break;
-            const int position = kZigZagToNatural[static_cast<std::size_t>(k - 1)];
-            block[position] = static_cast<std::int16_t>(step.value * zigZag[k - 1]);
-            nonzero[count++] = static_cast<std::uint8_t>(position);
+            const int slot = zigZagSlots[k - 1];
+            slots[slot] = static_cast<std::int16_t>(step.value * zigZag[k - 1]);
+            pairs |= 1u << (slot >> 1);
             open = k < 64;
         }
         open = open && k < 64;
     }
-    work.count = count;
+    work.pairs = pairs;
     stream = bits;
     return k <= 64 || k >= HuffmanLookup::kEndOfBlock;
 }

@@ -1,28 +1,27 @@
 #pragma once
 
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <optional>
 
 #include "imagelib/image/ErrorBuffers.h"
 #include "imagelib/jpeg/JpegHuffmanTable.h"
 #include "imagelib/jpeg/JpegQuantTable.h"
-#include "imagelib/jpeg/JpegZigZag.h"
 #include "imagelib/jpeg/ScanBits.h"
 
 namespace pictrano {
 
 struct ComponentTables {
-    ComponentTables(const JpegHuffmanTable* dcTable, const JpegHuffmanTable* acTable, const JpegQuantTable* quantTable)
-        : dc(dcTable), ac(acTable), quant(quantTable) {
-        if (quant != nullptr) {
-            for (std::size_t k = 0; k < 64; ++k) zigZagQuantisers[k] = quant->values[kZigZagToNatural[k]];
-        }
-    }
+    ComponentTables(const JpegHuffmanTable* dcTable, const JpegHuffmanTable* acTable,
+                    const JpegQuantTable* quantTable);
     const JpegHuffmanTable* dc = nullptr;
     const JpegHuffmanTable* ac = nullptr;
     const JpegQuantTable* quant = nullptr;
-    // The quantisers in zig-zag order.
+    // In zig-zag order: the quantisers, and each coefficient's slot in a block laid out by the
+    // inverse DCT's pairs.
     std::array<std::uint16_t, 64> zigZagQuantisers{};
+    std::array<std::uint8_t, 64> zigZagSlots{};
 };
 
 // One dequantised block and the natural positions that may be nonzero; the other positions stay
@@ -38,6 +37,21 @@ struct BlockWork {
     }
 };
 
+// A dequantised block laid out by the inverse DCT's pairs, and the pairs that may be nonzero.
+struct PairedBlock {
+    alignas(16) std::int16_t slots[64] = {};
+    std::uint32_t pairs = 0;
+
+    // Clears the marked pairs (the others are zero already).
+    void clear() {
+        for (; pairs != 0; pairs &= pairs - 1) {
+            const int pair = std::countr_zero(pairs);
+            slots[2 * pair] = 0;
+            slots[2 * pair + 1] = 0;
+        }
+    }
+};
+
 // Decodes one block of a sequential scan: the DC difference added to the component's predictor
 // (in 16 bits), then AC coefficients in zig-zag order up to an end of block or the 64th.
 std::optional<Msg> decodeBlock(ScanBits& stream, const ComponentTables& tables,
@@ -48,10 +62,10 @@ inline constexpr std::size_t kLongestBlockBytes = 64 * 31 / 8;
 
 // The same decoding a word at a time, for a block that begins at least kLongestBlockBytes + 16
 // bytes before the end of the data. Returns whether decodeBlock succeeds there; when it does,
-// with the same block, predictor and position. Otherwise the predictor and the position are
-// unspecified and the work holds what was placed (clear() removes it): the caller decodes the
-// block again by decodeBlock, which says what went wrong.
+// with the same coefficients (in their paired slots), predictor and position. Otherwise the
+// predictor and the position are unspecified and the block holds what was placed (clear()
+// removes it): the caller decodes the block again by decodeBlock, which says what went wrong.
 bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::int16_t& predictor,
-                         BlockWork& work);
+                         PairedBlock& work);
 
 }  // namespace pictrano

@@ -59,7 +59,10 @@ int decodeSequential(const JpegDecodeJob& job) {
     // Blocks well before the end of the data are decoded a word at a time.
     constexpr std::size_t kFastMargin = kLongestBlockBytes + 16;
     const std::uint64_t fastEnd = scan.dataLength > kFastMargin ? 8 * static_cast<std::uint64_t>(scan.dataLength - kFastMargin) : 0;
+    // Blocks decoded a word at a time go to the inverse DCT laid out by its pairs.
+    const bool paired = idct.offers(InverseDct::Form::Quadrants);
     BlockWork work;
+    PairedBlock pairedWork;
     std::vector<std::int16_t> predictors(count, 0);
     int mcu = 0;
     for (int row = 0; row < geometry.mcusDown; ++row) {
@@ -77,19 +80,22 @@ int decodeSequential(const JpegDecodeJob& job) {
                 const ComponentGeometry& component = geometry.components[j];
                 for (int v = 0; v < component.vertical; ++v) {
                     for (int h = 0; h < component.horizontal; ++h) {
+                        std::int16_t* out = strips[j].row(8 * v) + 8 * (column * component.horizontal + h);
                         const std::uint64_t start = words.position();
                         const std::int16_t predictor = predictors[j];
-                        if (start >= fastEnd || !decodeBlockWordwise(words, tables[j], predictors[j], work)) {
-                            work.clear();
-                            predictors[j] = predictor;
-                            bits.moveTo(start);
-                            if (auto failure = decodeBlock(bits, tables[j], predictors[j], work)) {
-                                job.errors.set(*failure);
-                                return 0;
-                            }
-                            words.moveTo(bits.position());
+                        if (paired && start < fastEnd && decodeBlockWordwise(words, tables[j], predictors[j], pairedWork)) {
+                            idct.transformPairs(pairedWork.slots, pairedWork.pairs, levelShift, out, strips[j].pitch);
+                            pairedWork.clear();
+                            continue;
                         }
-                        std::int16_t* out = strips[j].row(8 * v) + 8 * (column * component.horizontal + h);
+                        pairedWork.clear();
+                        predictors[j] = predictor;
+                        bits.moveTo(start);
+                        if (auto failure = decodeBlock(bits, tables[j], predictors[j], work)) {
+                            job.errors.set(*failure);
+                            return 0;
+                        }
+                        words.moveTo(bits.position());
                         idct.transform(work.block, work.nonzero, work.count, levelShift, out, strips[j].pitch);
                         work.clear();
                     }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "imagelib/jpeg/HuffmanLookup.h"
+#include "imagelib/jpeg/InverseDct.h"
 #include "imagelib/jpeg/JpegHuffmanTable.h"
 #include "imagelib/jpeg/JpegTableLists.h"
 #include "imagelib/jpeg/SequentialBlocks.h"
@@ -168,19 +169,10 @@ TEST(HuffmanDecoding, TheLookupMatchesThePlainSearchOnRandomTablesIncludingOverS
     for (int round = 0; round < 60; ++round) expectSameMatches(randomTableBody(round, random), round < 12, random);
 }
 
-// The positions of a block's list that hold a nonzero value, in order.
-std::vector<int> nonzeroPositions(const BlockWork& work) {
-    std::vector<int> out;
-    for (int i = 0; i < work.count; ++i) {
-        if (work.block[work.nonzero[i]] != 0) out.push_back(work.nonzero[i]);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // Block after block along random streams, with the tables of the test files and random ones:
 // the word-at-a-time decoding succeeds exactly where decodeBlock does, with the same
-// coefficients, predictor and position.
+// coefficients (in the inverse DCT's paired slots, every nonzero one in a pair marked), predictor
+// and position.
 TEST(HuffmanDecoding, BlocksDecodeWordwiseAsSymbolBySymbol) {
     std::mt19937 random(13);
     const std::set<Bytes> fileBodies = testFileTableBodies();
@@ -207,7 +199,8 @@ TEST(HuffmanDecoding, BlocksDecodeWordwiseAsSymbolBySymbol) {
         ScanBits bits(scan);
         WordBits words(scan, 0);
         std::int16_t plainPredictor = 0, wordPredictor = 0;
-        BlockWork plain, wordwise;
+        BlockWork plain;
+        PairedBlock wordwise;
         for (std::uint64_t start = 0; start / 8 + kLongestBlockBytes + 16 <= scan.dataLength;) {
             bits.moveTo(start);
             words.moveTo(start);
@@ -217,8 +210,11 @@ TEST(HuffmanDecoding, BlocksDecodeWordwiseAsSymbolBySymbol) {
             if (decoded) {
                 ASSERT_EQ(wordPredictor, plainPredictor) << "table " << t << " bit " << start;
                 ASSERT_EQ(words.position(), bits.position()) << "table " << t << " bit " << start;
-                ASSERT_TRUE(std::equal(plain.block, plain.block + 64, wordwise.block)) << "table " << t << " bit " << start;
-                ASSERT_EQ(nonzeroPositions(wordwise), nonzeroPositions(plain)) << "table " << t << " bit " << start;
+                for (int k = 0; k < 64; ++k) {
+                    const int slot = InverseDct::instance().pairSlot(k);
+                    ASSERT_EQ(wordwise.slots[slot], plain.block[k]) << "table " << t << " bit " << start << " k " << k;
+                    ASSERT_TRUE(plain.block[k] == 0 || (wordwise.pairs >> (slot / 2) & 1) != 0) << "table " << t << " bit " << start;
+                }
                 start = bits.position();
                 ++successes;
             } else {
@@ -228,7 +224,7 @@ TEST(HuffmanDecoding, BlocksDecodeWordwiseAsSymbolBySymbol) {
             }
             plain.clear();
             wordwise.clear();
-            ASSERT_TRUE(std::all_of(wordwise.block, wordwise.block + 64, [](std::int16_t c) { return c == 0; }));
+            ASSERT_TRUE(std::all_of(wordwise.slots, wordwise.slots + 64, [](std::int16_t c) { return c == 0; }));
         }
     }
     EXPECT_GT(successes, 2000);
