@@ -43,8 +43,11 @@ DctPictureWriter::DctPictureWriter(const FrameGeometry& geometry, int precision,
       picture_(picture),
       upsampled_(geometry.components.size()),
       lastSource_(geometry.components.size(), nullptr) {
+    const auto& components = geometry.components;
+    halfChroma_ = components.size() == 3 && !raw && precision <= 8 && components[0].horizontalRatio == 1 &&
+                  components[1].horizontalRatio == 2 && components[2].horizontalRatio == 2;
     for (std::size_t j = 0; j < geometry.components.size(); ++j) {
-        if (geometry.components[j].horizontalRatio > 1) {
+        if (geometry.components[j].horizontalRatio > 1 && !(halfChroma_ && j > 0)) {
             upsampled_[j].resize(static_cast<std::size_t>(geometry.width));
         }
     }
@@ -60,12 +63,16 @@ std::vector<SampleStrip> DctPictureWriter::makeStrips() const {
     return strips;
 }
 
+const std::int16_t* DctPictureWriter::sourceRow(int j, int y, int firstRow,
+                                                const SampleStrip& strip) const {
+    const ComponentGeometry& component = geometry_.components[static_cast<std::size_t>(j)];
+    return strip.row(y / component.verticalRatio - firstRow / component.verticalRatio);
+}
+
 const std::int16_t* DctPictureWriter::componentRow(int j, int y, int firstRow,
                                                    const SampleStrip& strip) {
-    const ComponentGeometry& component = geometry_.components[static_cast<std::size_t>(j)];
-    const std::int16_t* source =
-        strip.row(y / component.verticalRatio - firstRow / component.verticalRatio);
-    const int ratio = component.horizontalRatio;
+    const std::int16_t* source = sourceRow(j, y, firstRow, strip);
+    const int ratio = geometry_.components[static_cast<std::size_t>(j)].horizontalRatio;
     if (ratio == 1) return source;
     std::int16_t* out = upsampled_[static_cast<std::size_t>(j)].data();
     if (lastSource_[static_cast<std::size_t>(j)] == source) return out;
@@ -93,6 +100,11 @@ void DctPictureWriter::writeMcuRow(int mcuRow, const std::vector<SampleStrip>& s
             continue;
         }
         const std::int16_t* luma = componentRow(0, y, firstRow, strips[0]);
+        if (halfChroma_) {
+            convertedPixelRowHalfChroma(luma, sourceRow(1, y, firstRow, strips[1]), sourceRow(2, y, firstRow, strips[2]),
+                                        width, picture_.pixels.data() + stored * pixelStride);
+            continue;
+        }
         const std::int16_t* blue = componentRow(1, y, firstRow, strips[1]);
         const std::int16_t* red = componentRow(2, y, firstRow, strips[2]);
         if (wide) {

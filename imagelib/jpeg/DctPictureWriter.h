@@ -31,7 +31,8 @@ public:
     void writeMcuRow(int mcuRow, const std::vector<SampleStrip>& strips);
 
 private:
-    // Component j's samples for picture row y, up-sampled to the picture's width.
+    // Component j's samples for picture row y as stored, and up-sampled to the picture's width.
+    const std::int16_t* sourceRow(int j, int y, int firstRow, const SampleStrip& strip) const;
     const std::int16_t* componentRow(int j, int y, int firstRow, const SampleStrip& strip);
 
     const FrameGeometry& geometry_;
@@ -40,6 +41,8 @@ private:
     bool fullColour_;
     bool greyPicture_;
     bool topDown_;
+    // Converted colour whose Cb and Cr have half the width of Y: converted without up-sampling.
+    bool halfChroma_ = false;
     JpegPicture& picture_;
     std::vector<std::vector<std::int16_t>> upsampled_;
     // The strip row each up-sampled row was made from, so the next picture row can reuse it.

@@ -126,6 +126,29 @@ void convertedPixelRow(const std::int16_t* y, const std::int16_t* cb, const std:
     for (; x < width; ++x) convertPixel(y[x], cb[x], cr[x], out + 3 * x);
 }
 
+void convertedPixelRowHalfChroma(const std::int16_t* y, const std::int16_t* cb,
+                                 const std::int16_t* cr, int width, std::uint8_t* out) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 17 <= width; x += 16) {
+        const __m128i cbs = load8(cb + x / 2), crs = load8(cr + x / 2);
+        const __m128i low = _mm_unpacklo_epi16(cbs, crs), high = _mm_unpackhi_epi16(cbs, crs);
+        // Each chroma part once for the two pixels that share it.
+        const __m128i parts[3] = {chromaPart(low, high, 453, 0, -453 * 128),
+                                  chromaPart(low, high, -87, -182, (87 + 182) * 128),
+                                  chromaPart(low, high, 0, 358, -358 * 128)};
+        const __m128i ys[2] = {load8(y + x), load8(y + x + 8)};
+        __m128i channel[3];
+        for (int c = 0; c < 3; ++c) {
+            channel[c] = _mm_packus_epi16(_mm_add_epi16(ys[0], _mm_unpacklo_epi16(parts[c], parts[c])),
+                                          _mm_add_epi16(ys[1], _mm_unpackhi_epi16(parts[c], parts[c])));
+        }
+        storePixels(channel[0], channel[1], channel[2], out + 3 * x);
+    }
+#endif
+    for (; x < width; ++x) convertPixel(y[x], cb[x / 2], cr[x / 2], out + 3 * x);
+}
+
 void greyWideRow(const std::int16_t* samples, int width, int precision, std::uint16_t* out) {
     const int maximum = (1 << precision) - 1;
     for (int x = 0; x < width; ++x) {

@@ -18,6 +18,10 @@ void rawPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16
 // kept to 16 bits and then clamped to 0..255.
 void convertedPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
                        int width, std::uint8_t* out);
+// The same with Cb and Cr at half the width: pixel x takes chroma sample x / 2, as after
+// up-sampling by replication.
+void convertedPixelRowHalfChroma(const std::int16_t* y, const std::int16_t* cb,
+                                 const std::int16_t* cr, int width, std::uint8_t* out);
 
 // The same for precisions above 8, clamped to 0..2^precision - 1 into 16-bit units; conversion on
 // a scale of 4096 with 7258, -1410, -2925 and 5742 and L = 2^(precision - 1) for 128.

@@ -155,6 +155,13 @@ TEST(SampleRows, FastRowsGiveThePlainFormulasOnRandomAndExtremeSamples) {
             EXPECT_EQ(out.back(), 0xAB) << "past the row";
             out.pop_back();
             EXPECT_EQ(out, plainConverted(y, cb, cr)) << width;
+            // Chroma of half the width, against the same chroma replicated.
+            const std::vector<std::int16_t> cbHalf(cb.begin(), cb.begin() + (width + 1) / 2), crHalf(cr.begin(), cr.begin() + (width + 1) / 2);
+            std::vector<std::int16_t> cbWide(y.size()), crWide(y.size());
+            for (std::size_t x = 0; x < y.size(); ++x) cbWide[x] = cbHalf[x / 2], crWide[x] = crHalf[x / 2];
+            std::vector<std::uint8_t> half(3 * y.size());
+            convertedPixelRowHalfChroma(y.data(), cbHalf.data(), crHalf.data(), width, half.data());
+            EXPECT_EQ(half, plainConverted(y, cbWide, crWide)) << width;
 
             std::vector<std::uint8_t> raw(3 * y.size()), grey(3 * y.size());
             rawPixelRow(y.data(), cb.data(), cr.data(), width, raw.data());
