@@ -29,6 +29,11 @@ void replicate(const std::int16_t* source, int ratio, int width, std::int16_t* o
     }
 }
 
+template <typename T>
+void clearPadding(T* row, std::size_t used, std::size_t stride) {
+    std::fill(row + used, row + stride, T{0});
+}
+
 }  // namespace
 
 DctPictureWriter::DctPictureWriter(const FrameGeometry& geometry, int precision, bool raw,
@@ -90,8 +95,13 @@ void DctPictureWriter::writeMcuRow(int mcuRow, const std::vector<SampleStrip>& s
     const bool wide = precision_ > 8;
     const auto pixelStride = static_cast<std::size_t>(pixelRowStride(width));
     const auto greyStride = static_cast<std::size_t>(indexRowStride(width));
+    const auto used = 3 * static_cast<std::size_t>(width);
     for (int y = firstRow; y < endRow; ++y) {
         const auto stored = static_cast<std::size_t>(storedRow(y, geometry_.height, topDown_));
+        // The bytes between each row's pixels and its 4-byte boundary are zero.
+        if (fullColour_ && wide) clearPadding(picture_.widePixels.data() + stored * pixelStride, used, pixelStride);
+        if (fullColour_ && !wide) clearPadding(picture_.pixels.data() + stored * pixelStride, used, pixelStride);
+        if (greyPicture_) clearPadding(picture_.grey.data() + stored * greyStride, static_cast<std::size_t>(width), greyStride);
         if (strips.size() == 1) {
             const std::int16_t* samples = componentRow(0, y, firstRow, strips[0]);
             if (fullColour_ && wide) greyWideRow(samples, width, precision_, picture_.widePixels.data() + stored * pixelStride);

@@ -27,7 +27,7 @@ public:
 
     // Strips sized for this frame, one per component.
     std::vector<SampleStrip> makeStrips() const;
-    // Writes the picture rows of MCU row `mcuRow` from the strips.
+    // Writes the picture rows of MCU row `mcuRow` from the strips, every byte of them.
     void writeMcuRow(int mcuRow, const std::vector<SampleStrip>& strips);
 
 private:

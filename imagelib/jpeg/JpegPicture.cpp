@@ -13,17 +13,24 @@ void JpegPicture::releasePictures() {
 }
 
 void JpegPicture::allocate(int width, int height, int samplePrecision, bool fullColour,
-                           bool greyPicture) {
+                           bool greyPicture, bool everyByteWritten) {
     releasePictures();
     header.width = width;
     header.height = height;
     header.bitCount = 24;
     precision = samplePrecision;
     const auto count = static_cast<std::size_t>(pixelRowStride(width) * height);
-    if (fullColour && samplePrecision > 8) widePixels.assign(count);
-    if (fullColour && samplePrecision <= 8) pixels.assign(count);
+    const auto greyCount = static_cast<std::size_t>(indexRowStride(width) * height);
+    if (everyByteWritten) {
+        if (fullColour && samplePrecision > 8) widePixels.assignUnset(count);
+        if (fullColour && samplePrecision <= 8) pixels.assignUnset(count);
+        if (greyPicture) grey.assignUnset(greyCount);
+    } else {
+        if (fullColour && samplePrecision > 8) widePixels.assign(count);
+        if (fullColour && samplePrecision <= 8) pixels.assign(count);
+        if (greyPicture) grey.assign(greyCount);
+    }
     if (greyPicture) {
-        grey.assign(static_cast<std::size_t>(indexRowStride(width) * height));
         if (palette.empty()) {
             palette.assign(1024, 0);
             for (int i = 0; i < 256; ++i) {

@@ -22,8 +22,10 @@ struct JpegPicture {
 
     // Frees the decoded pictures; the palette stays.
     void releasePictures();
-    // Sets the header and makes the buffers asked for, rows padded to 4 (zero-filled).
-    void allocate(int width, int height, int samplePrecision, bool fullColour, bool greyPicture);
+    // Sets the header and makes the buffers asked for, rows padded to 4: zero-filled, or left
+    // unset for a caller that writes every byte of every row, padding included.
+    void allocate(int width, int height, int samplePrecision, bool fullColour, bool greyPicture,
+                  bool everyByteWritten = false);
 };
 
 // Output flags: bit 0 the full-colour picture, bit 1 the grey picture with palette, bits 4 to 7

@@ -46,24 +46,23 @@ std::size_t JpegScan::parse(const std::uint8_t* segment, std::size_t available,
         stop += 2;
     }
 
-    // Copies runs of ordinary bytes at once; each 0xFF decides what follows.
-    data.assign(static_cast<std::size_t>(stop - in) + kDataPadding, 0);
-    std::size_t copied = 0;
+    // Copies runs of ordinary bytes at once; each 0xFF decides what follows. The data grows
+    // within the room reserved, so no byte is cleared before it is written.
+    data.reserve(static_cast<std::size_t>(stop - in) + kDataPadding);
     while (in < stop) {
         const void* found = std::memchr(in, 0xFF, static_cast<std::size_t>(stop - in));
         const auto* marker = found ? static_cast<const std::uint8_t*>(found) : stop;
-        std::memcpy(data.data() + copied, in, static_cast<std::size_t>(marker - in));
-        copied += static_cast<std::size_t>(marker - in);
+        data.insert(data.end(), in, marker);
         if (marker + 1 >= stop) break;  // a lone 0xFF at the very end of the input is dropped
-        data[copied++] = 0xFF;
+        data.push_back(0xFF);
         if (isRestartMarker(marker[1])) {
-            data[copied++] = marker[1];
-            restartPositions.push_back(copied);
+            data.push_back(marker[1]);
+            restartPositions.push_back(data.size());
         }
         in = marker + 2;
     }
-    dataLength = copied;
-    data.resize(copied + kDataPadding);
+    dataLength = data.size();
+    data.resize(dataLength + kDataPadding, 0);
     return stop < end ? static_cast<std::size_t>(stop - segment) : available;
 }
 

@@ -328,7 +328,7 @@ int decodeProgressive(const JpegDecodeJob& job, CoefficientPlanes& coefficients)
         const ComponentGeometry& component = geometry.components[j];
         coefficients[j].assign(64 * static_cast<std::size_t>(component.unitsAcross) * static_cast<std::size_t>(component.unitsDown));
     }
-    job.picture.allocate(geometry.width, geometry.height, frame.precision, true, false);
+    job.picture.allocate(geometry.width, geometry.height, frame.precision, true, false, true);
 
     ScanState state{std::vector<std::int16_t>(coefficients.size(), 0), std::vector<int>(coefficients.size(), 0)};
     ScanPlan plan;

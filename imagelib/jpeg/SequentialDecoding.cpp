@@ -47,7 +47,7 @@ int decodeSequential(const JpegDecodeJob& job) {
         job.errors.set(Msg::OutOfMemory);
         return 0;
     }
-    job.picture.allocate(geometry.width, geometry.height, frame.precision, true, grey);
+    job.picture.allocate(geometry.width, geometry.height, frame.precision, true, grey, true);
     DctPictureWriter writer(geometry, frame.precision, rawDctColour(job.colourMode), true, grey,
                             topDownRows(job.outputFlags), job.picture);
     std::vector<SampleStrip> strips = writer.makeStrips();
