@@ -91,26 +91,12 @@ __m128i reversed(__m128i v) {
 
 __m128i load(const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
-// Four lanes whose total is one coefficient's sum.
-__m128i partialSums(const ForwardDctWeights& weights, int coefficient, const __m128i* rows,
-                    const __m128i (*folded)[2]) {
-    if (weights.mirrors(coefficient)) {
-        const __m128i* halves = folded[parityOf(coefficient)];
-        const std::int16_t* w = weights.quarter(coefficient);
-        return _mm_add_epi32(_mm_madd_epi16(halves[0], load(w)),
-                             _mm_madd_epi16(halves[1], load(w + 8)));
-    }
+// Four lanes whose total is one coefficient's direct sum over the 64 samples.
+__m128i directLanes(const ForwardDctWeights& weights, int coefficient, const __m128i* rows) {
     const std::int16_t* w = weights.of(coefficient);
     __m128i sum = _mm_madd_epi16(rows[0], load(w));
     for (int y = 1; y < 8; ++y) sum = _mm_add_epi32(sum, _mm_madd_epi16(rows[y], load(w + 8 * y)));
     return sum;
-}
-
-// The totals of four sets of four lanes.
-__m128i totals(__m128i a, __m128i b, __m128i c, __m128i d) {
-    const __m128i ab = _mm_add_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b));
-    const __m128i cd = _mm_add_epi32(_mm_unpacklo_epi32(c, d), _mm_unpackhi_epi32(c, d));
-    return _mm_add_epi32(_mm_unpacklo_epi64(ab, cd), _mm_unpackhi_epi64(ab, cd));
 }
 
 void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* samples,
@@ -133,14 +119,42 @@ void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* sample
         folded[parity][0] = _mm_unpacklo_epi64(parts[parity][0], parts[parity][1]);
         folded[parity][1] = _mm_unpacklo_epi64(parts[parity][2], parts[parity][3]);
     }
+    // Per class, each pair of folded samples (both in one 32-bit lane) times its weights for
+    // four coefficients at a time: the sums come out in lanes, one per coefficient.
     const __m128i half = _mm_set1_epi32(128);
-    for (int c = 0; c < 64; c += 4) {
-        const __m128i sums = totals(partialSums(weights, c, rows, folded),
-                                    partialSums(weights, c + 1, rows, folded),
-                                    partialSums(weights, c + 2, rows, folded),
-                                    partialSums(weights, c + 3, rows, folded));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + c),
-                         _mm_srai_epi32(_mm_add_epi32(sums, half), 8));
+    __m128i sums[4][4];
+    for (int parity = 0; parity < 4; ++parity) {
+        __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
+        for (int half8 = 0; half8 < 2; ++half8) {
+            const __m128i eight = folded[parity][half8];
+            const __m128i pairs[4] = {_mm_shuffle_epi32(eight, 0x00), _mm_shuffle_epi32(eight, 0x55),
+                                      _mm_shuffle_epi32(eight, 0xAA), _mm_shuffle_epi32(eight, 0xFF)};
+            for (int lane = 0; lane < 4; ++lane) {
+                const auto* w = reinterpret_cast<const __m128i*>(weights.pairedQuarter(parity, 4 * half8 + lane));
+                s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_loadu_si128(w), pairs[lane]));
+                s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_loadu_si128(w + 1), pairs[lane]));
+                s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_loadu_si128(w + 2), pairs[lane]));
+                s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_loadu_si128(w + 3), pairs[lane]));
+            }
+        }
+        sums[parity][0] = _mm_srai_epi32(_mm_add_epi32(s0, half), 8);
+        sums[parity][1] = _mm_srai_epi32(_mm_add_epi32(s1, half), 8);
+        sums[parity][2] = _mm_srai_epi32(_mm_add_epi32(s2, half), 8);
+        sums[parity][3] = _mm_srai_epi32(_mm_add_epi32(s3, half), 8);
+    }
+    // Row r takes its even columns from class 2 (r & 1) and its odd ones from the next class.
+    for (int r = 0; r < 8; ++r) {
+        const __m128i even = sums[2 * (r & 1)][r >> 1], odd = sums[2 * (r & 1) + 1][r >> 1];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + 8 * r), _mm_unpacklo_epi32(even, odd));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + 8 * r + 4), _mm_unpackhi_epi32(even, odd));
+    }
+    // Coefficients whose weights do not mirror take the direct sums.
+    for (int i = 0; i < weights.unmirroredCount(); ++i) {
+        const int c = weights.unmirrored()[i];
+        const __m128i lanes = directLanes(weights, c, rows);
+        const __m128i pairsAdded = _mm_add_epi32(lanes, _mm_shuffle_epi32(lanes, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128i total = _mm_add_epi32(pairsAdded, _mm_shuffle_epi32(pairsAdded, _MM_SHUFFLE(2, 3, 0, 1)));
+        coefficients[c] = rounded(_mm_cvtsi128_si32(total));
     }
 }
 
@@ -173,9 +187,22 @@ ForwardDctWeights::ForwardDctWeights() {
             }
         }
         mirrors_[static_cast<std::size_t>(c)] = mirrored;
+        if (!mirrored) unmirrored_[static_cast<std::size_t>(unmirroredCount_++)] = static_cast<std::uint8_t>(c);
         for (int y = 0; y < 4; ++y) {
             for (int x = 0; x < 4; ++x) {
                 quarters_[static_cast<std::size_t>(16 * c + 4 * y + x)] = w[y * 8 + x];
+            }
+        }
+    }
+    for (int parity = 0; parity < 4; ++parity) {
+        for (int pair = 0; pair < 8; ++pair) {
+            for (int group = 0; group < 4; ++group) {
+                for (int lane = 0; lane < 4; ++lane) {
+                    const int c = (2 * group + (parity >> 1)) * 8 + 2 * lane + (parity & 1);
+                    const auto at = static_cast<std::size_t>(32 * (8 * parity + pair) + 8 * group + 2 * lane);
+                    pairedQuarters_[at] = quarter(c)[2 * pair];
+                    pairedQuarters_[at + 1] = quarter(c)[2 * pair + 1];
+                }
             }
         }
     }

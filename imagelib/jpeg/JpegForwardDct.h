@@ -25,10 +25,24 @@ public:
     // The 16 weights of rows 0 to 3 and columns 0 to 3 of a coefficient, rows first.
     const std::int16_t* quarter(int coefficient) const { return &quarters_[16 * static_cast<std::size_t>(coefficient)]; }
 
+    // The quarter weights arranged for multiply-adds by pairs of folded samples: for parity class
+    // p and the samples 2m and 2m + 1 of the quarter, four groups of four interleaved pairs
+    // (weight of 2m, weight of 2m + 1); group j holds the coefficients of row 2j + (p >> 1) and
+    // columns (p & 1) + 0, 2, 4 and 6 of that class.
+    const std::int16_t* pairedQuarter(int parity, int pair) const {
+        return &pairedQuarters_[32 * static_cast<std::size_t>(8 * parity + pair)];
+    }
+    // The coefficients whose weights do not mirror, and how many.
+    const std::uint8_t* unmirrored() const { return unmirrored_.data(); }
+    int unmirroredCount() const { return unmirroredCount_; }
+
 private:
     std::array<std::int16_t, 4096> weights_{};
     std::array<std::int16_t, 1024> quarters_{};
+    std::array<std::int16_t, 1024> pairedQuarters_{};
     std::array<bool, 64> mirrors_{};
+    std::array<std::uint8_t, 64> unmirrored_{};
+    int unmirroredCount_ = 0;
 };
 
 // F[u][v] = (sum over y, x of W[u][v][y][x] s[y][x] + 128) >> 8 for the 64 level-shifted samples
