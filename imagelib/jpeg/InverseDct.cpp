@@ -131,11 +131,12 @@ void InverseDct::transformAs(Form form, const std::int16_t* block, const std::ui
     }
 }
 
-void InverseDct::transformPairs(const std::int16_t* slots, std::uint32_t pairs, int levelShift,
+void InverseDct::transformPairs(std::int16_t* slots, std::uint32_t pairs, int levelShift,
                                 std::int16_t* out, std::ptrdiff_t pitch) const {
     // Pair 0 holds the DC coefficient in slot 0.
     if (pairs == 1 && slots[1] == 0 && flatDc_) {
         const std::int16_t sample = outputSample(weights_[0][0] * slots[0], levelShift);
+        slots[0] = 0;
         for (int y = 0; y < 8; ++y, out += pitch) {
             for (int x = 0; x < 8; ++x) out[x] = sample;
         }
@@ -206,7 +207,7 @@ void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
     transformPairsSse2(slots, pairs, levelShift, out, pitch);
 }
 
-void InverseDct::transformPairsSse2(const std::int16_t* slots, std::uint32_t pairs,
+void InverseDct::transformPairsSse2(std::int16_t* slots, std::uint32_t pairs,
                                     int levelShift, std::int16_t* out,
                                     std::ptrdiff_t pitch) const {
     // One multiply-add forms two products per output: the pair's coefficients, side by side in
@@ -221,6 +222,7 @@ void InverseDct::transformPairsSse2(const std::int16_t* slots, std::uint32_t pai
             const int pair = 8 * c + std::countr_zero(left);
             std::int32_t both;
             std::memcpy(&both, slots + 2 * pair, 4);
+            slots[2 * pair] = slots[2 * pair + 1] = 0;
             const __m128i factors = _mm_set1_epi32(both);
             const auto* w = reinterpret_cast<const __m128i*>(pairWeights_[pair].data());
             s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_load_si128(w), factors));
@@ -257,7 +259,7 @@ void InverseDct::transformByQuadrantsSse2(const std::int16_t* block,
     transformByQuadrants(block, nonzero, count, levelShift, out, pitch);
 }
 
-void InverseDct::transformPairsSse2(const std::int16_t* slots, std::uint32_t pairs,
+void InverseDct::transformPairsSse2(std::int16_t* slots, std::uint32_t pairs,
                                     int levelShift, std::int16_t* out,
                                     std::ptrdiff_t pitch) const {
     std::int16_t block[64] = {};
@@ -268,6 +270,7 @@ void InverseDct::transformPairsSse2(const std::int16_t* slots, std::uint32_t pai
         for (int member = 0; member < 2; ++member) {
             const int k = pairMembers_[pair][member];
             block[k] = slots[2 * pair + member];
+            slots[2 * pair + member] = 0;
             nonzero[count++] = static_cast<std::uint8_t>(k);
         }
     }

@@ -35,9 +35,10 @@ public:
     // The coefficients also go in fixed pairs, for the quadrant forms: the slot of natural
     // coefficient k in a block laid out by pairs (pair p in slots 2p and 2p + 1).
     int pairSlot(int k) const { return pairSlot_[static_cast<std::size_t>(k)]; }
-    // Transforms a block laid out by pairs that is zero outside the pairs whose bits are set;
-    // only where the quadrant forms are offered.
-    void transformPairs(const std::int16_t* slots, std::uint32_t pairs, int levelShift,
+    // Transforms a block laid out by pairs that is zero outside the pairs whose bits are set,
+    // and clears those pairs, ready for the next block; only where the quadrant forms are
+    // offered.
+    void transformPairs(std::int16_t* slots, std::uint32_t pairs, int levelShift,
                         std::int16_t* out, std::ptrdiff_t pitch) const;
 
 private:
@@ -47,7 +48,7 @@ private:
     void transformByQuadrantsSse2(const std::int16_t* block, const std::uint8_t* nonzero,
                                   int count, int levelShift, std::int16_t* out,
                                   std::ptrdiff_t pitch) const;
-    void transformPairsSse2(const std::int16_t* slots, std::uint32_t pairs, int levelShift,
+    void transformPairsSse2(std::int16_t* slots, std::uint32_t pairs, int levelShift,
                             std::int16_t* out, std::ptrdiff_t pitch) const;
     void transformDirectly(const std::int16_t* block, const std::uint8_t* nonzero, int count,
                            int levelShift, std::int16_t* out, std::ptrdiff_t pitch) const;

@@ -85,7 +85,7 @@ int decodeSequential(const JpegDecodeJob& job) {
                         const std::int16_t predictor = predictors[j];
                         if (paired && start < fastEnd && decodeBlockWordwise(words, tables[j], predictors[j], pairedWork)) {
                             idct.transformPairs(pairedWork.slots, pairedWork.pairs, levelShift, out, strips[j].pitch);
-                            pairedWork.clear();
+                            pairedWork.pairs = 0;
                             continue;
                         }
                         pairedWork.clear();
