@@ -1,9 +1,13 @@
 #include "imagelib/jpeg/SampleRows.h"
 
 #include <algorithm>
+#include <array>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#if defined(__GNUC__)
+#include <tmmintrin.h>
+#endif
 #endif
 
 namespace pictrano {
@@ -103,50 +107,145 @@ void rawPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16
     }
 }
 
-void convertedPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
-                       int width, std::uint8_t* out) {
-    int x = 0;
+namespace {
+
 #if defined(__SSE2__)
-    for (; x + 17 <= width; x += 16) {
-        __m128i channel[3][2];
-        for (int half = 0; half < 2; ++half) {
-            const int at = x + 8 * half;
-            const __m128i ys = load8(y + at), cbs = load8(cb + at), crs = load8(cr + at);
-            const __m128i low = _mm_unpacklo_epi16(cbs, crs), high = _mm_unpackhi_epi16(cbs, crs);
-            // Cb' and Cr' may not fit 16 bits: the 128 goes into the constant instead.
-            channel[0][half] = _mm_add_epi16(ys, chromaPart(low, high, 453, 0, -453 * 128));
-            channel[1][half] = _mm_add_epi16(ys, chromaPart(low, high, -87, -182, (87 + 182) * 128));
-            channel[2][half] = _mm_add_epi16(ys, chromaPart(low, high, 0, 358, -358 * 128));
-        }
-        storePixels(_mm_packus_epi16(channel[0][0], channel[0][1]),
-                   _mm_packus_epi16(channel[1][0], channel[1][1]),
-                   _mm_packus_epi16(channel[2][0], channel[2][1]), out + 3 * x);
+
+// The blue, green and red bytes of 16 pixels from Y, Cb and Cr at x.
+inline void convertSixteen(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
+                           int x, __m128i* channels) {
+    __m128i channel[3][2];
+    for (int half = 0; half < 2; ++half) {
+        const int at = x + 8 * half;
+        const __m128i ys = load8(y + at), cbs = load8(cb + at), crs = load8(cr + at);
+        const __m128i low = _mm_unpacklo_epi16(cbs, crs), high = _mm_unpackhi_epi16(cbs, crs);
+        // Cb' and Cr' may not fit 16 bits: the 128 goes into the constant instead.
+        channel[0][half] = _mm_add_epi16(ys, chromaPart(low, high, 453, 0, -453 * 128));
+        channel[1][half] = _mm_add_epi16(ys, chromaPart(low, high, -87, -182, (87 + 182) * 128));
+        channel[2][half] = _mm_add_epi16(ys, chromaPart(low, high, 0, 358, -358 * 128));
     }
+    for (int c = 0; c < 3; ++c) channels[c] = _mm_packus_epi16(channel[c][0], channel[c][1]);
+}
+
+// The same with Cb and Cr at half the width: each chroma part once for the two pixels that
+// share it.
+inline void convertSixteenHalfChroma(const std::int16_t* y, const std::int16_t* cb,
+                                     const std::int16_t* cr, int x, __m128i* channels) {
+    const __m128i cbs = load8(cb + x / 2), crs = load8(cr + x / 2);
+    const __m128i low = _mm_unpacklo_epi16(cbs, crs), high = _mm_unpackhi_epi16(cbs, crs);
+    const __m128i parts[3] = {chromaPart(low, high, 453, 0, -453 * 128),
+                              chromaPart(low, high, -87, -182, (87 + 182) * 128),
+                              chromaPart(low, high, 0, 358, -358 * 128)};
+    const __m128i ys[2] = {load8(y + x), load8(y + x + 8)};
+    for (int c = 0; c < 3; ++c) {
+        channels[c] = _mm_packus_epi16(_mm_add_epi16(ys[0], _mm_unpacklo_epi16(parts[c], parts[c])),
+                                       _mm_add_epi16(ys[1], _mm_unpackhi_epi16(parts[c], parts[c])));
+    }
+}
+
+struct PackedStore {
+    void operator()(const __m128i* channels, std::uint8_t* out) const {
+        storePixels(channels[0], channels[1], channels[2], out);
+    }
+};
+
+// Converts 16 pixels at a time by `convert`, stores them by `store`, then the rest one by one
+// with Cb and Cr at x >> chromaShift.
+template <typename Convert, typename Store>
+[[gnu::always_inline]] inline void convertRow(const std::int16_t* y, const std::int16_t* cb,
+                                              const std::int16_t* cr, int width, int chromaShift,
+                                              std::uint8_t* out, Convert convert, Store store) {
+    int x = 0;
+    for (; x + 17 <= width; x += 16) {
+        __m128i channels[3];
+        convert(y, cb, cr, x, channels);
+        store(channels, out + 3 * x);
+    }
+    for (; x < width; ++x) convertPixel(y[x], cb[x >> chromaShift], cr[x >> chromaShift], out + 3 * x);
+}
+
+#if defined(__GNUC__)
+#define PICTRANO_SHUFFLED_STORE 1
+
+using ShuffleMasks = std::array<std::array<std::array<std::int8_t, 16>, 3>, 3>;
+
+// For output byte 16 part + i, the source byte of channel c where that byte is channel c's
+// (pixel (16 part + i) / 3), else -128 (a zero).
+constexpr ShuffleMasks makeShuffles() {
+    ShuffleMasks shuffles{};
+    for (int part = 0; part < 3; ++part) {
+        for (int c = 0; c < 3; ++c) {
+            for (int i = 0; i < 16; ++i) {
+                const int at = 16 * part + i;
+                shuffles[part][c][i] = static_cast<std::int8_t>(at % 3 == c ? at / 3 : -128);
+            }
+        }
+    }
+    return shuffles;
+}
+
+alignas(16) constexpr ShuffleMasks kShuffles = makeShuffles();
+
+// Interleaves 16 blue, green and red bytes into exactly 48 bytes by byte shuffles.
+struct ShuffledStore {
+    [[gnu::target("ssse3")]] void operator()(const __m128i* channels, std::uint8_t* out) const {
+        for (int part = 0; part < 3; ++part) {
+            __m128i bytes = _mm_setzero_si128();
+            for (int c = 0; c < 3; ++c) {
+                const auto* mask = reinterpret_cast<const __m128i*>(kShuffles[part][c].data());
+                bytes = _mm_or_si128(bytes, _mm_shuffle_epi8(channels[c], _mm_load_si128(mask)));
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * part), bytes);
+        }
+    }
+};
+
+
+[[gnu::target("ssse3")]] void convertedRowShuffled(const std::int16_t* y, const std::int16_t* cb,
+                                                   const std::int16_t* cr, int width, std::uint8_t* out) {
+    convertRow(y, cb, cr, width, 0, out, convertSixteen, ShuffledStore{});
+}
+
+[[gnu::target("ssse3")]] void convertedRowHalfChromaShuffled(const std::int16_t* y, const std::int16_t* cb,
+                                                             const std::int16_t* cr, int width, std::uint8_t* out) {
+    convertRow(y, cb, cr, width, 1, out, convertSixteenHalfChroma, ShuffledStore{});
+}
+
+bool shufflesBytes() {
+    static const bool available = __builtin_cpu_supports("ssse3");
+    return available;
+}
+
 #endif
-    for (; x < width; ++x) convertPixel(y[x], cb[x], cr[x], out + 3 * x);
+#endif
+
+}  // namespace
+
+void convertedPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
+                       int width, std::uint8_t* out, PixelStore store) {
+#if defined(PICTRANO_SHUFFLED_STORE)
+    if (store == PixelStore::Fastest && shufflesBytes()) return convertedRowShuffled(y, cb, cr, width, out);
+#endif
+#if defined(__SSE2__)
+    convertRow(y, cb, cr, width, 0, out, convertSixteen, PackedStore{});
+#else
+    (void)store;
+    for (int x = 0; x < width; ++x) convertPixel(y[x], cb[x], cr[x], out + 3 * x);
+#endif
 }
 
 void convertedPixelRowHalfChroma(const std::int16_t* y, const std::int16_t* cb,
-                                 const std::int16_t* cr, int width, std::uint8_t* out) {
-    int x = 0;
-#if defined(__SSE2__)
-    for (; x + 17 <= width; x += 16) {
-        const __m128i cbs = load8(cb + x / 2), crs = load8(cr + x / 2);
-        const __m128i low = _mm_unpacklo_epi16(cbs, crs), high = _mm_unpackhi_epi16(cbs, crs);
-        // Each chroma part once for the two pixels that share it.
-        const __m128i parts[3] = {chromaPart(low, high, 453, 0, -453 * 128),
-                                  chromaPart(low, high, -87, -182, (87 + 182) * 128),
-                                  chromaPart(low, high, 0, 358, -358 * 128)};
-        const __m128i ys[2] = {load8(y + x), load8(y + x + 8)};
-        __m128i channel[3];
-        for (int c = 0; c < 3; ++c) {
-            channel[c] = _mm_packus_epi16(_mm_add_epi16(ys[0], _mm_unpacklo_epi16(parts[c], parts[c])),
-                                          _mm_add_epi16(ys[1], _mm_unpackhi_epi16(parts[c], parts[c])));
-        }
-        storePixels(channel[0], channel[1], channel[2], out + 3 * x);
-    }
+                                 const std::int16_t* cr, int width, std::uint8_t* out,
+                                 PixelStore store) {
+#if defined(PICTRANO_SHUFFLED_STORE)
+    if (store == PixelStore::Fastest && shufflesBytes()) return convertedRowHalfChromaShuffled(y, cb, cr, width, out);
 #endif
-    for (; x < width; ++x) convertPixel(y[x], cb[x / 2], cr[x / 2], out + 3 * x);
+#if defined(__SSE2__)
+    convertRow(y, cb, cr, width, 1, out, convertSixteenHalfChroma, PackedStore{});
+#else
+    (void)store;
+    for (int x = 0; x < width; ++x) convertPixel(y[x], cb[x / 2], cr[x / 2], out + 3 * x);
+#endif
 }
 
 void greyWideRow(const std::int16_t* samples, int width, int precision, std::uint16_t* out) {

@@ -16,12 +16,16 @@ void rawPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16
 // YCbCr to RGB in integers on a scale of 256 (Cb' = Cb - 128, Cr' = Cr - 128, >> arithmetic):
 // blue (256Y + 453Cb') >> 8, green (256Y - 87Cb' - 182Cr') >> 8, red (256Y + 358Cr') >> 8, each
 // kept to 16 bits and then clamped to 0..255.
+// Converted rows are stored by packed SSE2 moves, or by byte shuffles where the processor has
+// them (the same bytes); Fastest takes the latter where offered.
+enum class PixelStore { Packed, Fastest };
 void convertedPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
-                       int width, std::uint8_t* out);
+                       int width, std::uint8_t* out, PixelStore store = PixelStore::Fastest);
 // The same with Cb and Cr at half the width: pixel x takes chroma sample x / 2, as after
 // up-sampling by replication.
 void convertedPixelRowHalfChroma(const std::int16_t* y, const std::int16_t* cb,
-                                 const std::int16_t* cr, int width, std::uint8_t* out);
+                                 const std::int16_t* cr, int width, std::uint8_t* out,
+                                 PixelStore store = PixelStore::Fastest);
 
 // The same for precisions above 8, clamped to 0..2^precision - 1 into 16-bit units; conversion on
 // a scale of 4096 with 7258, -1410, -2925 and 5742 and L = 2^(precision - 1) for 128.

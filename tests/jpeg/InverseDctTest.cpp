@@ -150,19 +150,20 @@ TEST(SampleRows, FastRowsGiveThePlainFormulasOnRandomAndExtremeSamples) {
                 for (auto& sample : *row) sample = static_cast<std::int16_t>(round % 2 ? any(random) : usual(random));
             }
             if (round == 0) y.assign(y.size(), 32767), cb.assign(y.size(), -32768), cr.assign(y.size(), 32767);
-            std::vector<std::uint8_t> out(3 * y.size() + 1, 0xAB);
-            convertedPixelRow(y.data(), cb.data(), cr.data(), width, out.data());
-            EXPECT_EQ(out.back(), 0xAB) << "past the row";
-            out.pop_back();
-            EXPECT_EQ(out, plainConverted(y, cb, cr)) << width;
             // Chroma of half the width, against the same chroma replicated.
             const std::vector<std::int16_t> cbHalf(cb.begin(), cb.begin() + (width + 1) / 2), crHalf(cr.begin(), cr.begin() + (width + 1) / 2);
             std::vector<std::int16_t> cbWide(y.size()), crWide(y.size());
             for (std::size_t x = 0; x < y.size(); ++x) cbWide[x] = cbHalf[x / 2], crWide[x] = crHalf[x / 2];
-            std::vector<std::uint8_t> half(3 * y.size());
-            convertedPixelRowHalfChroma(y.data(), cbHalf.data(), crHalf.data(), width, half.data());
-            EXPECT_EQ(half, plainConverted(y, cbWide, crWide)) << width;
-
+            for (PixelStore store : {PixelStore::Packed, PixelStore::Fastest}) {
+                std::vector<std::uint8_t> out(3 * y.size() + 1, 0xAB);
+                convertedPixelRow(y.data(), cb.data(), cr.data(), width, out.data(), store);
+                EXPECT_EQ(out.back(), 0xAB) << "past the row";
+                out.pop_back();
+                EXPECT_EQ(out, plainConverted(y, cb, cr)) << width;
+                std::vector<std::uint8_t> half(3 * y.size());
+                convertedPixelRowHalfChroma(y.data(), cbHalf.data(), crHalf.data(), width, half.data(), store);
+                EXPECT_EQ(half, plainConverted(y, cbWide, crWide)) << width;
+            }
             std::vector<std::uint8_t> raw(3 * y.size()), grey(3 * y.size());
             rawPixelRow(y.data(), cb.data(), cr.data(), width, raw.data());
             greyPixelRow(y.data(), width, grey.data());
