@@ -1,6 +1,12 @@
 #include "imagelib/jpeg/JpegSampleSource.h"
 
 #include <algorithm>
+#include <array>
+
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <tmmintrin.h>
+#define PICTRANO_SHUFFLED_SPLIT 1
+#endif
 
 namespace pictrano {
 namespace {
@@ -24,8 +30,55 @@ void componentsOf(const std::uint8_t* pixel, int colourModel, int* out) {
     }
 }
 
+#if defined(PICTRANO_SHUFFLED_SPLIT)
+
+using SplitMasks = std::array<std::array<std::array<std::int8_t, 16>, 3>, 3>;
+
+// For plane p (blue, green, red) and the k-th 16 bytes of 16 pixels: plane byte i takes byte
+// 3i + p of the pixels where it lies in those 16 bytes, else -128 (a zero).
+constexpr SplitMasks makeSplitMasks() {
+    SplitMasks masks{};
+    for (int p = 0; p < 3; ++p) {
+        for (int k = 0; k < 3; ++k) {
+            for (int i = 0; i < 16; ++i) {
+                const int at = 3 * i + p;
+                masks[p][k][i] = static_cast<std::int8_t>(at / 16 == k ? at % 16 : -128);
+            }
+        }
+    }
+    return masks;
+}
+
+alignas(16) constexpr SplitMasks kSplitMasks = makeSplitMasks();
+
+// Takes 16 pixels at a time apart by byte shuffles; returns how many pixels it took.
+[[gnu::target("ssse3")]] int splitShuffled(const std::uint8_t* pixel, int count, std::uint8_t* const* planes) {
+    int x = 0;
+    for (; x + 16 <= count; x += 16) {
+        const auto* in = reinterpret_cast<const __m128i*>(pixel + 3 * static_cast<std::size_t>(x));
+        const __m128i bytes[3] = {_mm_loadu_si128(in), _mm_loadu_si128(in + 1), _mm_loadu_si128(in + 2)};
+        for (int p = 0; p < 3; ++p) {
+            __m128i plane = _mm_setzero_si128();
+            for (int k = 0; k < 3; ++k) {
+                const auto* mask = reinterpret_cast<const __m128i*>(kSplitMasks[p][k].data());
+                plane = _mm_or_si128(plane, _mm_shuffle_epi8(bytes[k], _mm_load_si128(mask)));
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(planes[p] + x), plane);
+        }
+    }
+    return x;
+}
+
+bool splitsByShuffles() {
+    static const bool available = __builtin_cpu_supports("ssse3");
+    return available;
+}
+
+#endif
+
 // Calls work(start, count, blues, greens, reds) for blocks of the row's pixels taken apart into
-// planes of bytes: the loops over planes vectorise, where the pixels' three-byte steps do not.
+// planes of bytes (by byte shuffles where the processor has them): the loops over planes
+// vectorise, where the pixels' three-byte steps do not.
 template <typename Work>
 void forEachBlockOfPlanes(const std::uint8_t* pixel, int width, Work work) {
     constexpr int kBlock = 256;
@@ -33,7 +86,12 @@ void forEachBlockOfPlanes(const std::uint8_t* pixel, int width, Work work) {
     for (int start = 0; start < width; start += kBlock) {
         const int count = std::min(kBlock, width - start);
         const std::uint8_t* block = pixel + 3 * static_cast<std::size_t>(start);
-        for (int x = 0; x < count; ++x) {
+        int x = 0;
+#if defined(PICTRANO_SHUFFLED_SPLIT)
+        std::uint8_t* const planes[3] = {blues, greens, reds};
+        if (splitsByShuffles()) x = splitShuffled(block, count, planes);
+#endif
+        for (; x < count; ++x) {
             blues[x] = block[3 * x];
             greens[x] = block[3 * x + 1];
             reds[x] = block[3 * x + 2];
