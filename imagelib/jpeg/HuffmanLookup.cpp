@@ -81,9 +81,7 @@ void HuffmanLookup::build(const JpegHuffmanTable& table) {
     }
 
     fillPrefixes(table, kBits, entries_.data());
-    std::array<std::uint16_t, 1 << kStepBits> steps;
-    fillPrefixes(table, kStepBits, steps.data());
-    for (std::uint32_t i = 0; i < steps.size(); ++i) acSteps_[i] = stepOf(steps[i], i);
+    acSteps_.reset();
 
     // Coefficients whose additional bits follow within the same kBits bits.
     for (std::uint32_t i = 0; i < entries_.size(); ++i) {
@@ -96,6 +94,15 @@ void HuffmanLookup::build(const JpegHuffmanTable& table) {
         coefficients_[i] = {static_cast<std::int16_t>(value), static_cast<std::uint8_t>(symbol >> 4),
                             static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(length + size)};
     }
+}
+
+void HuffmanLookup::prepareSteps(const JpegHuffmanTable& table) const {
+    if (acSteps_) return;
+    std::array<std::uint16_t, 1 << kStepBits> codes;
+    fillPrefixes(table, kStepBits, codes.data());
+    auto steps = std::make_unique<std::array<AcStep, 1 << kStepBits>>();
+    for (std::uint32_t i = 0; i < codes.size(); ++i) (*steps)[i] = stepOf(codes[i], i);
+    acSteps_ = std::move(steps);
 }
 
 int HuffmanLookup::matchLong(const JpegHuffmanTable& table, std::uint32_t window,

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace pictrano {
 
@@ -56,9 +57,13 @@ public:
         return coefficients_[static_cast<std::size_t>(window >> (64 - kBits))];
     }
 
-    // The step at the top of a 64-bit window.
+    // Makes the step table, if not made yet: only the tables a sequential scan decodes with need
+    // it, so the many tables a file may hold do not each take its room. Not for use by two
+    // threads at once.
+    void prepareSteps(const JpegHuffmanTable& table) const;
+    // The step at the top of a 64-bit window; after prepareSteps.
     const AcStep& acStep(std::uint64_t window) const {
-        return acSteps_[static_cast<std::size_t>(window >> (64 - kStepBits))];
+        return (*acSteps_)[static_cast<std::size_t>(window >> (64 - kStepBits))];
     }
 
 private:
@@ -67,7 +72,7 @@ private:
     // length << 8 | symbol; 0 when the first kBits bits do not settle the match.
     std::array<std::uint16_t, 1 << kBits> entries_{};
     std::array<Coefficient, 1 << kBits> coefficients_{};
-    std::array<AcStep, 1 << kStepBits> acSteps_{};
+    mutable std::unique_ptr<std::array<AcStep, 1 << kStepBits>> acSteps_;
     // Codes of one length are consecutive: below end_[length] they begin at first_[length] and
     // belong to the symbols from index_[length] on, in the table's order.
     std::array<std::uint32_t, 17> first_{};

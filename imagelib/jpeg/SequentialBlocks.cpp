@@ -9,6 +9,7 @@ namespace pictrano {
 ComponentTables::ComponentTables(const JpegHuffmanTable* dcTable, const JpegHuffmanTable* acTable,
                                  const JpegQuantTable* quantTable)
     : dc(dcTable), ac(acTable), quant(quantTable) {
+    if (ac != nullptr) ac->lookup.prepareSteps(*ac);
     for (std::size_t k = 0; k < 64; ++k) {
         if (quant != nullptr) zigZagQuantisers[k] = quant->values[kZigZagToNatural[k]];
         zigZagSlots[k] = static_cast<std::uint8_t>(InverseDct::instance().pairSlot(kZigZagToNatural[k]));
