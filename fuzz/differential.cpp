@@ -58,7 +58,7 @@ void compareHuffmanMatching(fuzz::FuzzInput& input) {
             window <<= shift;
             int fast = -1;
             int plain = -1;
-            const int fastLength = table.lookup.match(table, window, fast);
+            const int fastLength = table.lookup().match(table, window, fast);
             const int plainLength = matchBySearch(table, window, plain);
             if (fastLength != plainLength || (plainLength != 0 && fast != plain)) fuzz::finding();
         }

@@ -13,7 +13,7 @@ namespace pictrano {
 inline bool decodeDifference(ScanBits& bits, const JpegHuffmanTable& table, int& difference) {
     const std::uint64_t window = bits.peek();
     int category = 0;
-    const int length = table.lookup.match(table, static_cast<std::uint32_t>(window >> 32), category);
+    const int length = table.lookup().match(table, static_cast<std::uint32_t>(window >> 32), category);
     if (length == 0 || category > 16) return false;
     if (category == 0 || category == 16) {
         difference = category == 0 ? 0 : 32768;
@@ -39,7 +39,7 @@ struct AcSymbol {
 inline bool decodeAcSymbol(ScanBits& bits, const JpegHuffmanTable& table, AcSymbol& out) {
     const std::uint64_t window = bits.peek();
     // Most coefficients are settled by one lookup of code and value together.
-    const HuffmanLookup::Coefficient& fast = table.lookup.coefficient(window);
+    const HuffmanLookup::Coefficient& fast = table.lookup().coefficient(window);
     if (fast.length != 0) {
         out.run = fast.run;
         out.size = fast.size;
@@ -48,7 +48,7 @@ inline bool decodeAcSymbol(ScanBits& bits, const JpegHuffmanTable& table, AcSymb
         return !bits.overran();
     }
     int symbol = 0;
-    const int length = table.lookup.match(table, static_cast<std::uint32_t>(window >> 32), symbol);
+    const int length = table.lookup().match(table, static_cast<std::uint32_t>(window >> 32), symbol);
     if (length == 0) return false;
     out.run = symbol >> 4;
     out.size = symbol & 0x0F;
@@ -74,7 +74,7 @@ inline bool decodeAcSymbol(ScanBits& bits, const JpegHuffmanTable& table, AcSymb
 #endif
 inline HuffmanLookup::AcStep longAcStep(const JpegHuffmanTable& table, std::uint64_t window) {
     int symbol = 0;
-    const int length = table.lookup.match(table, static_cast<std::uint32_t>(window >> 32), symbol);
+    const int length = table.lookup().match(table, static_cast<std::uint32_t>(window >> 32), symbol);
     if (length == 0) return {};
     const int run = symbol >> 4, size = symbol & 0x0F;
     if (size == 0 && run == 15) return {0, 16, static_cast<std::uint8_t>(length)};

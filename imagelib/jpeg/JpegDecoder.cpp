@@ -111,7 +111,9 @@ int JpegDecoder::walk(const std::uint8_t* data, std::size_t length) {
             if (consumed == 0) return fail(Msg::FrameParseFailed);
             stream_.frames.append(std::move(frame));
         } else if (code == kDht) {
-            consumed = stream_.huffmanTables.parseSegment(segment, available, at);
+            const JpegScan* lastScan = stream_.scans.get(stream_.scans.count() - 1);
+            const std::size_t unscannedFrom = lastScan ? lastScan->sourcePosition + 1 : 0;
+            consumed = stream_.huffmanTables.parseSegment(segment, available, at, unscannedFrom);
             if (consumed == 0) return fail(Msg::HuffmanTableParseFailed);
         } else if (code == kDqt) {
             consumed = stream_.quantTables.parseSegment(segment, available, at);

@@ -40,6 +40,6 @@ public:
     int kind = 0;            // the marker code, 0xC0 to 0xCF
 };
 
-using JpegFrameList = JpegSegmentList<JpegFrame, 16>;
+using JpegFrameList = JpegSegmentList<JpegFrame>;
 
 }  // namespace pictrano

@@ -37,8 +37,13 @@ std::size_t JpegHuffmanTable::parse(const std::uint8_t* table, std::size_t avail
         }
         next <<= 1;
     }
-    lookup.build(*this);
     return body.size();
+}
+
+void JpegHuffmanTable::makeLookup() const {
+    auto made = std::make_unique<HuffmanLookup>();
+    made->build(*this);
+    lookup_ = std::move(made);
 }
 
 int JpegHuffmanTable::category(int value) {

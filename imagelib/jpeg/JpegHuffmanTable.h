@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "imagelib/jpeg/HuffmanLookup.h"
@@ -45,7 +46,18 @@ public:
     std::array<std::uint8_t, 256> codeLength{};
     std::array<std::uint16_t, 256> code{};
     int largestSymbol = 0;  // the largest symbol value that has a code
-    HuffmanLookup lookup;   // the decoding form
+
+    // The decoding form, made on first use: a file may hold many tables, and only those its
+    // scans decode with take its room. Not for use by two threads at once.
+    const HuffmanLookup& lookup() const {
+        if (!lookup_) makeLookup();
+        return *lookup_;
+    }
+
+private:
+    void makeLookup() const;
+
+    mutable std::unique_ptr<HuffmanLookup> lookup_;
 };
 
 // ORs the low `count` bits of `bits` (count at most 25) into the buffer at bitPosition, most

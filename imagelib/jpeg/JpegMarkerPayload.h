@@ -39,7 +39,7 @@ public:
     std::size_t write(std::uint8_t* out) const { return writeSegment(out, 0xFE); }
 };
 
-using JpegAppSegmentList = JpegSegmentList<JpegAppSegment, 16>;
-using JpegCommentList = JpegSegmentList<JpegComment, 16>;
+using JpegAppSegmentList = JpegSegmentList<JpegAppSegment>;
+using JpegCommentList = JpegSegmentList<JpegComment>;
 
 }  // namespace pictrano

@@ -50,6 +50,6 @@ public:
     std::size_t dataLength = 0;
 };
 
-using JpegScanList = JpegSegmentList<JpegScan, 4>;
+using JpegScanList = JpegSegmentList<JpegScan>;
 
 }  // namespace pictrano

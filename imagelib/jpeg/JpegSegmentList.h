@@ -7,16 +7,14 @@
 
 namespace pictrano {
 
-// An ordered list that owns its segments. It grows by a fixed number of entries at a time.
-// Appending throws std::bad_alloc when no room can be had, so that a reader never loses a
-// segment silently; the reading operation turns that into its memory message.
-template <typename Item, std::size_t Growth>
+// An ordered list that owns its segments. Its room grows in proportion to its size, so that a
+// file of many small segments costs time in proportion to their number. Appending throws
+// std::bad_alloc when no room can be had, so that a reader never loses a segment silently; the
+// reading operation turns that into its memory message.
+template <typename Item>
 class JpegSegmentList {
 public:
-    void append(std::unique_ptr<Item> item) {
-        if (items_.size() == items_.capacity()) items_.reserve(items_.capacity() + Growth);
-        items_.push_back(std::move(item));
-    }
+    void append(std::unique_ptr<Item> item) { items_.push_back(std::move(item)); }
 
     // The item at index, or null beyond the end.
     Item* get(std::size_t index) const {

@@ -66,8 +66,8 @@ long long profileCost(const std::uint8_t* profile, const std::array<int, 17>& co
 }  // namespace
 
 std::size_t JpegHuffmanTableList::parseSegment(const std::uint8_t* segment,
-                                               std::size_t available,
-                                               std::size_t sourcePosition) {
+                                               std::size_t available, std::size_t sourcePosition,
+                                               std::size_t unscannedFrom) {
     const std::size_t length = segmentLength(segment, available, kDhtCode);
     if (length == 0) return 0;
     for (std::size_t consumed = 2; consumed < length;) {
@@ -75,10 +75,22 @@ std::size_t JpegHuffmanTableList::parseSegment(const std::uint8_t* segment,
         const std::size_t bytes =
             table->parse(segment + 2 + consumed, length - consumed, sourcePosition + 2 + consumed);
         if (bytes == 0) return 0;
-        append(std::move(table));
+        appendSuperseding(std::move(table), unscannedFrom);
         consumed += bytes;
     }
     return length + 2;
+}
+
+void JpegHuffmanTableList::appendSuperseding(std::unique_ptr<JpegHuffmanTable> table,
+                                             std::size_t unscannedFrom) {
+    for (std::size_t i = count(); i-- > 0 && get(i)->sourcePosition >= unscannedFrom;) {
+        const JpegHuffmanTable& earlier = *get(i);
+        if (earlier.tableClass == table->tableClass && earlier.identifier == table->identifier) {
+            replace(i, std::move(table));
+            return;
+        }
+    }
+    append(std::move(table));
 }
 
 std::size_t JpegHuffmanTableList::write(std::uint8_t* out) const {

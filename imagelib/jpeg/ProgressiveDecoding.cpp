@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <optional>
 
@@ -29,6 +30,39 @@ struct ScanPlan {
 struct ScanState {
     std::vector<std::int16_t> predictors;
     std::vector<int> endRuns;
+};
+
+// Per frame component and coefficient, the bit the scans so far have brought it down to. Each
+// scan must take every coefficient of its band one step further: a first pass (Ah 0) over
+// coefficients not yet begun, or a refinement from Ah to Al = Ah - 1. So no coefficient is in
+// more than 16 scans, and a file cannot make the decoder pass over its blocks without end.
+class Progression {
+public:
+    explicit Progression(std::size_t components) : low_(components) {
+        for (auto& coefficients : low_) coefficients.fill(kNotBegun);
+    }
+
+    // Whether the scan takes its band one step further; if so, records that it did. A band
+    // reaching past coefficient 63 is left to the block decoder's own failure.
+    bool advance(const ScanPlan& plan) {
+        const JpegScan& scan = *plan.scan;
+        const int high = scan.successiveHigh, low = scan.successiveLow;
+        const int end = std::min(scan.spectralEnd, 63);
+        if (scan.spectralStart > scan.spectralEnd || (high != 0 && low != high - 1)) return false;
+        const int expected = high == 0 ? kNotBegun : high;
+        for (const int component : plan.components) {
+            auto& coefficients = low_[static_cast<std::size_t>(component)];
+            for (int k = scan.spectralStart; k <= end; ++k) {
+                if (coefficients[static_cast<std::size_t>(k)] != expected) return false;
+                coefficients[static_cast<std::size_t>(k)] = static_cast<std::int8_t>(low);
+            }
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::int8_t kNotBegun = -1;
+    std::vector<std::array<std::int8_t, 64>> low_;
 };
 
 // Adds 2^Al to the magnitude of a nonzero coefficient when the next bit is 1.
@@ -332,11 +366,17 @@ int decodeProgressive(const JpegDecodeJob& job, CoefficientPlanes& coefficients)
 
     ScanState state{std::vector<std::int16_t>(coefficients.size(), 0), std::vector<int>(coefficients.size(), 0)};
     ScanPlan plan;
+    Progression progression(coefficients.size());
     for (std::size_t i = 0; i < job.stream.scans.count(); ++i) {
         if (auto failure = planScan(job, frame, *job.stream.scans.get(i), plan)) {
             job.errors.set(*failure);
             job.picture.releasePictures();
             return 0;
+        }
+        // A scan out of progression ends the scans, as a broken block does.
+        if (!progression.advance(plan)) {
+            job.errors.set(Msg::ScanParseFailed);
+            break;
         }
         if (!decodeScan(job, plan, geometry, coefficients, state)) break;
     }

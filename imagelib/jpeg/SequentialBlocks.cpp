@@ -9,7 +9,7 @@ namespace pictrano {
 ComponentTables::ComponentTables(const JpegHuffmanTable* dcTable, const JpegHuffmanTable* acTable,
                                  const JpegQuantTable* quantTable)
     : dc(dcTable), ac(acTable), quant(quantTable) {
-    if (ac != nullptr) ac->lookup.prepareSteps(*ac);
+    if (ac != nullptr) ac->lookup().prepareSteps(*ac);
     for (std::size_t k = 0; k < 64; ++k) {
         if (quant != nullptr) zigZagQuantisers[k] = quant->values[kZigZagToNatural[k]];
         zigZagSlots[k] = static_cast<std::uint8_t>(InverseDct::instance().pairSlot(kZigZagToNatural[k]));
@@ -64,7 +64,7 @@ bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::i
     WordBits bits = stream;
     bits.refill();
     int category = 0;
-    const int length = tables.dc->lookup.match(*tables.dc, static_cast<std::uint32_t>(bits.peek() >> 32), category);
+    const int length = tables.dc->lookup().match(*tables.dc, static_cast<std::uint32_t>(bits.peek() >> 32), category);
     if (length == 0 || category > 16) return false;
     int difference = 0;
     if (category == 0 || category == 16) {
@@ -78,6 +78,7 @@ bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::i
     predictor = static_cast<std::int16_t>(predictor + difference);
     const std::uint16_t* quantisers = tables.quant->values.data();
     const JpegHuffmanTable& ac = *tables.ac;
+    const HuffmanLookup& acLookup = ac.lookup();
     const std::uint16_t* zigZag = tables.zigZagQuantisers.data();
     const std::uint8_t* zigZagSlots = tables.zigZagSlots.data();
     std::int16_t* slots = work.slots;
@@ -92,7 +93,7 @@ bool decodeBlockWordwise(WordBits& stream, const ComponentTables& tables, std::i
     for (bool open = true; open;) {
         bits.refill();
         for (int twice = 0; twice < 2 && open; ++twice) {
-            HuffmanLookup::AcStep step = ac.lookup.acStep(bits.peek());
+            HuffmanLookup::AcStep step = acLookup.acStep(bits.peek());
             if (step.length == 0) {
                 bits.refill();
                 step = longAcStep(ac, bits.peek());

@@ -81,7 +81,7 @@ TEST(JpegSegments, ParseAndWriteReproduceEverySegmentOfIndependentlyWrittenFiles
                 for (std::size_t i = scan.dataLength; i < scan.data.size(); ++i) ASSERT_EQ(scan.data[i], 0);
             } else if (segment.code == 0xC4) {
                 JpegHuffmanTableList tables;
-                ASSERT_EQ(tables.parseSegment(at, available, segment.start), original.size());
+                ASSERT_EQ(tables.parseSegment(at, available, segment.start, kNoPositionLimit), original.size());
                 EXPECT_EQ(tables.get(0)->sourcePosition, segment.start + 4);
                 EXPECT_EQ(written(tables), original);
             } else if (segment.code == 0xDB) {
@@ -118,7 +118,7 @@ TEST(JpegSegments, ADhtWithFourTablesGivesFourTablesWrittenAsFourSegments) {
     }
     const Bytes combined = test::jpegSegment(0xC4, bodies);
     JpegHuffmanTableList tables;
-    ASSERT_EQ(tables.parseSegment(combined.data(), combined.size(), 0), combined.size());
+    ASSERT_EQ(tables.parseSegment(combined.data(), combined.size(), 0, kNoPositionLimit), combined.size());
     ASSERT_EQ(tables.count(), 4u);
     EXPECT_EQ(written(tables), separate);
 
@@ -151,11 +151,11 @@ TEST(JpegSegments, SegmentsWhoseDeclaredLengthsDisagreeWithTheirContentsAreRefus
     dqtPrecision2[0] = 0x20;
 
     JpegHuffmanTableList huffman;
-    EXPECT_EQ(huffman.parseSegment(segmentWith(0xC4, dht257).data(), dht257.size() + 4, 0), 0u);
-    EXPECT_EQ(huffman.parseSegment(segmentWith(0xC4, dhtShort).data(), dhtShort.size() + 4, 0), 0u);
+    EXPECT_EQ(huffman.parseSegment(segmentWith(0xC4, dht257).data(), dht257.size() + 4, 0, kNoPositionLimit), 0u);
+    EXPECT_EQ(huffman.parseSegment(segmentWith(0xC4, dhtShort).data(), dhtShort.size() + 4, 0, kNoPositionLimit), 0u);
     const Bytes dhtOk = segmentWith(0xC4, {0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5});
-    EXPECT_EQ(huffman.parseSegment(dhtOk.data(), dhtOk.size() - 1, 0), 0u) << "length past the data";
-    EXPECT_EQ(huffman.parseSegment(dhtOk.data(), dhtOk.size(), 0), dhtOk.size());
+    EXPECT_EQ(huffman.parseSegment(dhtOk.data(), dhtOk.size() - 1, 0, kNoPositionLimit), 0u) << "length past the data";
+    EXPECT_EQ(huffman.parseSegment(dhtOk.data(), dhtOk.size(), 0, kNoPositionLimit), dhtOk.size());
 
     JpegQuantTableList quant;
     EXPECT_EQ(quant.parseSegment(segmentWith(0xDB, dqtTwoAndAByte).data(), dqtTwoAndAByte.size() + 4, 0), 0u);

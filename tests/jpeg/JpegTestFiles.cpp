@@ -131,7 +131,7 @@ Bytes annexKDcLuminanceSegment() {
 
 AnnexK::AnnexK() {
     const Bytes& segments = annexKHuffmanSegments();
-    for (std::size_t at = 0; at < segments.size();) at += tables.parseSegment(segments.data() + at, segments.size() - at, 0);
+    for (std::size_t at = 0; at < segments.size();) at += tables.parseSegment(segments.data() + at, segments.size() - at, 0, kNoPositionLimit);
 }
 
 void AnnexK::code(BitWriter& out, const JpegHuffmanTable& table, int symbol) const {

@@ -56,12 +56,12 @@ std::int16_t coefficient(const JpegDecoder& decoder, int block, int zigzag) {
 
 TEST(ProgressiveDecoding, RefinementBitsSetTheNextBitOfEachCoefficient) {
     // DC: a first pass with Al 1 gives -4, 0 and 6 (differences -2, +2, +3); bits 1 set bit 0.
-    // AC: a first pass gives -1 (index 1) and 1 (index 2); correction bits 1 move them away from
-    // zero by 1.
+    // AC: a first pass with Al 1 gives -2 (index 1) and 2 (index 2); correction bits 1 move them
+    // away from zero by 1.
     const Bytes file = progressiveGrey(24, {
         {0, 0, 0, 1, bits([](BitWriter& out) { test::annexK().dc(out, -2); test::annexK().dc(out, 2); test::annexK().dc(out, 3); })},
         {0, 0, 1, 0, bits([](BitWriter& out) { out.put(0b111, 3); })},
-        {1, 2, 0, 0, bits([](BitWriter& out) {
+        {1, 2, 0, 1, bits([](BitWriter& out) {
              out.put(0b010, 3); out.put(0, 1);  // 0/1: -1 at index 1
              out.put(0b010, 3); out.put(1, 1);  // 0/1: +1 at index 2
              out.put(0b000, 3);                 // next block: end of band
@@ -78,8 +78,8 @@ TEST(ProgressiveDecoding, RefinementBitsSetTheNextBitOfEachCoefficient) {
     EXPECT_EQ(coefficient(decoder, 0, 0), -3) << "-4 with bit 0 set";
     EXPECT_EQ(coefficient(decoder, 1, 0), 1) << "0 with bit 0 set";
     EXPECT_EQ(coefficient(decoder, 2, 0), 7) << "6 with bit 0 set";
-    EXPECT_EQ(coefficient(decoder, 0, 1), -2) << "-1 corrected away from zero";
-    EXPECT_EQ(coefficient(decoder, 0, 2), 2) << "1 corrected away from zero";
+    EXPECT_EQ(coefficient(decoder, 0, 1), -3) << "-2 corrected away from zero";
+    EXPECT_EQ(coefficient(decoder, 0, 2), 3) << "2 corrected away from zero";
 }
 
 TEST(ProgressiveDecoding, AnEndOfBandRunSkipsTheFollowingBlocks) {
@@ -101,7 +101,7 @@ TEST(ProgressiveDecoding, AnEndOfBandRunSkipsTheFollowingBlocks) {
 
 TEST(ProgressiveDecoding, BandsThatCannotHoldTheirCodesEndTheScansThere) {
     const Scan dc = {0, 0, 0, 0, bits([](BitWriter& out) { test::annexK().dc(out, 2); })};
-    const Scan firstPass = {1, 2, 0, 0, bits([](BitWriter& out) {
+    const Scan firstPass = {1, 2, 0, 1, bits([](BitWriter& out) {
         out.put(0b010, 3), out.put(1, 1);  // 0/1: +1 at index 1
         out.put(0b010, 3), out.put(0, 1);  // 0/1: -1 at index 2
     })};
@@ -118,6 +118,14 @@ TEST(ProgressiveDecoding, BandsThatCannotHoldTheirCodesEndTheScansThere) {
          "データが長すぎます。"},
         {"sixteen zeros in a band of two", {1, 2, 1, 0, bits([](BitWriter& out) { out.put(0b100, 3); })},
          "ZRLが長すぎます。"},
+        // Scans out of progression: each coefficient has one first pass, then refinements of
+        // one bit each, so a file of endless scans cannot keep the decoder going.
+        {"a second first pass of a band", firstPass, "スキャンデータの解析に失敗しました。"},
+        {"a refinement of a band not yet begun", {3, 5, 1, 0, bits([](BitWriter& out) { out.put(0b000, 3); })},
+         "スキャンデータの解析に失敗しました。"},
+        {"a refinement by two bits", {1, 2, 2, 0, bits([](BitWriter& out) { out.put(0b000, 3); })},
+         "スキャンデータの解析に失敗しました。"},
+        {"a band that starts after it ends", {3, 2, 0, 0, {}}, "スキャンデータの解析に失敗しました。"},
     };
     for (const Case& c : cases) {
         const Bytes file = progressiveGrey(8, {dc, firstPass, c.scan}, 4);
