@@ -1,5 +1,6 @@
 // The fast forms against their plain reference forms on the same input; the first byte chooses
-// the pair: inflate, the Deflate coders' match search, JPEG Huffman matching, the inverse DCT.
+// the pair: inflate, the Deflate coders' match search, JPEG Huffman matching, the inverse DCT,
+// sequential JPEG blocks decoded a word at a time.
 #include <array>
 #include <cstring>
 #include <string>
@@ -9,6 +10,9 @@
 #include "imagelib/jpeg/HuffmanLookup.h"
 #include "imagelib/jpeg/InverseDct.h"
 #include "imagelib/jpeg/JpegHuffmanTable.h"
+#include "imagelib/jpeg/JpegQuantTable.h"
+#include "imagelib/jpeg/JpegScan.h"
+#include "imagelib/jpeg/SequentialBlocks.h"
 #include "imagelib/png/deflate/DeflateCodec.h"
 #include "tests/deflate/ReferenceDeflate.h"
 #include "tests/deflate/ReferenceInflate.h"
@@ -91,15 +95,58 @@ void compareInverseDct(fuzz::FuzzInput& input) {
     }
 }
 
+// A DC and an AC table from the input in their segment form, 64 quantisers, then the rest as a
+// scan's data: block after block, wherever decoding a word at a time may run, it must give what
+// the plain block decoder gives, or fail where it fails.
+void compareSequentialBlocks(fuzz::FuzzInput& input) {
+    JpegHuffmanTable dc, ac;
+    for (JpegHuffmanTable* table : {&dc, &ac}) {
+        const std::size_t length = table->parse(input.data(), input.size(), 0);
+        if (length == 0) return;
+        for (std::size_t i = 0; i < length; ++i) input.byte();
+    }
+    JpegQuantTable quant;
+    for (std::uint16_t& value : quant.values) value = input.byte();
+    JpegScan scan;
+    scan.dataLength = input.size();
+    scan.data.assign(input.data(), input.data() + input.size());
+    scan.data.resize(scan.dataLength + JpegScan::kDataPadding, 0);
+
+    const ComponentTables tables(&dc, &ac, &quant);
+    const InverseDct& idct = InverseDct::instance();
+    const std::size_t margin = kLongestBlockBytes + 16;
+    const std::uint64_t fastEnd = scan.dataLength > margin ? 8 * std::uint64_t{scan.dataLength - margin} : 0;
+    ScanBits bits(scan);
+    WordBits words(scan, 0);
+    std::int16_t predictor = 0;
+    BlockWork plain;
+    PairedBlock fast;
+    while (bits.position() < fastEnd) {
+        words.moveTo(bits.position());
+        std::int16_t fastPredictor = predictor;
+        const bool fastDecoded = decodeBlockWordwise(words, tables, fastPredictor, fast);
+        const bool plainDecoded = !decodeBlock(bits, tables, predictor, plain);
+        if (fastDecoded != plainDecoded) fuzz::finding();
+        if (!plainDecoded) return;
+        if (fastPredictor != predictor || words.position() != bits.position()) fuzz::finding();
+        for (int k = 0; k < 64; ++k) {
+            if (fast.slots[idct.pairSlot(k)] != plain.block[k]) fuzz::finding();
+        }
+        fast.clear();
+        plain.clear();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
-    switch (input.byte() % 4) {
+    switch (input.byte() % 5) {
         case 0: compareInflate(input); break;
         case 1: compareDeflate(input); break;
         case 2: compareHuffmanMatching(input); break;
-        default: compareInverseDct(input); break;
+        case 3: compareInverseDct(input); break;
+        default: compareSequentialBlocks(input); break;
     }
     return 0;
 }
