@@ -183,24 +183,40 @@ int BmpWriter::setFromPalette(const std::uint8_t* entries, int count,
 int BmpWriter::reduce(int colours, int colourModel, int compression, std::uint32_t lattice) {
     if (bits_.empty()) return fail(Msg::NoImageInfo);
     if (!holdsPixelRows()) return fail(Msg::UnsupportedFormat);
+    const int width = header_.width, height = header_.height;
+    return takeReduced(inHeldOrder(bits_.data(), pixelRowStride(width)), width, height,
+                       {colours, colourModel, compression, lattice});
+}
+
+int BmpWriter::setReducedFromPixels(const std::uint8_t* rows, int width, int height,
+                                    const ReductionRequest& request) {
+    release();
+    const std::int64_t w = std::llabs(width);
+    const std::int64_t h = std::llabs(height);
+    if (!acceptsPixels(rows, w, h, 24)) return 0;
+    // The file holds the bottom row first.
+    return takeReduced(lastRowFirst(rows, pixelRowStride(w), h), static_cast<int>(w),
+                       static_cast<int>(h), request);
+}
+
+int BmpWriter::takeReduced(RowsView rows, int width, int height, const ReductionRequest& request) {
     ReducedPicture reduced;
-    if (const auto failure = reduceColours(bits_.data(), header_.width, header_.height,
-                                           {colours, colourModel, compression, lattice}, reduced)) {
+    if (const auto failure = reduceColours(rows, width, height, request, reduced)) {
         return fail(*failure);
     }
+    startHeader(width, height, reduced.bitCount, reduced.bits.size());
     bits_ = std::move(reduced.bits);
     palette_ = std::move(reduced.palette);
-    header_.bitCount = static_cast<std::uint16_t>(reduced.bitCount);
     header_.compression = static_cast<std::uint32_t>(reduced.compression);
-    header_.imageSize = static_cast<std::uint32_t>(bits_.size());
     header_.colorsUsed = static_cast<std::uint32_t>(reduced.coloursUsed);
     return 1;
 }
 
 std::uint32_t BmpWriter::selectLattice(int sampleColumns, int sampleRows) const {
     if (!holdsPixelRows()) return 0;
-    return selectBestLattice(bits_.data(), header_.width, header_.height, sampleColumns,
-                             sampleRows);
+    const int width = header_.width, height = header_.height;
+    return selectBestLattice(inHeldOrder(bits_.data(), pixelRowStride(width)), width, height,
+                             sampleColumns, sampleRows);
 }
 
 std::size_t BmpWriter::buildFile(std::vector<std::uint8_t>& file) {

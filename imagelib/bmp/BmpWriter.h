@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/image/BitmapInfoHeader.h"
+#include "imagelib/image/ColourReduction.h"
 #include "imagelib/image/ErrorBuffers.h"
 
 namespace pictrano {
@@ -21,6 +22,10 @@ public:
                        int width, int height, int compress);
     // Replaces 24-bit bits by 1-, 4- or 8-bit ones (colours 2, 16, 256) and fills the palette.
     int reduce(int colours, int colourModel, int compression, std::uint32_t lattice);
+    // setFromPixels at 24 bits and reduce in one, the rows (top row first) reduced where they
+    // lie: the same bits and failures, without a copy of the picture.
+    int setReducedFromPixels(const std::uint8_t* rows, int width, int height,
+                             const ReductionRequest& request);
     // The best 256-colour lattice for the held 24-bit bits, packed red | green << 8 | blue << 16.
     std::uint32_t selectLattice(int sampleColumns, int sampleRows) const;
     // The whole file; its size, or 0 (with the memory message) when it cannot be built. Rows
@@ -44,6 +49,8 @@ private:
     int failAndRelease(Msg id);
     // Whether the bits are uncompressed 24-bit rows, the only input of reduce and selectLattice.
     bool holdsPixelRows() const;
+    // Reduces the rows into the bits and palette of a picture of the given size.
+    int takeReduced(RowsView rows, int width, int height, const ReductionRequest& request);
     void startHeader(int width, int height, int bitCount, std::size_t imageSize);
     // Checks the arguments of setFromPixels; true when they describe a picture that fits.
     bool acceptsPixels(const std::uint8_t* rows, std::int64_t width, std::int64_t height,

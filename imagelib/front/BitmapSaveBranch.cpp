@@ -31,15 +31,16 @@ std::size_t ImageSaver::encodeBitmap(std::vector<std::uint8_t>& file, const DibI
             if (size == 0) errors_.copyFrom(writer.errors());
             return size;
         }
-        if (!writer.setFromPixels(image.pixelBits(), image.width(), image.height(), 24)) {
-            errors_.copyFrom(writer.errors());
-            return 0;
-        }
+        // Reduced where the picture's rows lie, read bottom row first as the file holds them.
+        const int width = image.width(), height = image.height();
+        const RowsView rows = lastRowFirst(image.pixelBits(), pixelRowStride(width), height);
         const bool usesLattice = colours == 256 && params.colourModel != kGreyColourModel;
         const std::uint32_t lattice =
-            usesLattice ? writer.selectLattice(kLatticeSampleColumns, kLatticeSampleRows)
+            usesLattice ? selectBestLattice(rows, width, height, kLatticeSampleColumns,
+                                            kLatticeSampleRows)
                         : kDefaultLattice;
-        if (!writer.reduce(colours, params.colourModel, params.degree, lattice)) {
+        if (!writer.setReducedFromPixels(image.pixelBits(), width, height,
+                                         {colours, params.colourModel, params.degree, lattice})) {
             errors_.copyFrom(writer.errors());
             return 0;
         }

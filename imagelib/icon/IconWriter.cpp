@@ -35,16 +35,6 @@ std::size_t filePaletteBytes(int bitCount) {
     return bitCount <= 8 ? std::size_t{4} << bitCount : 0;
 }
 
-// Reverses the row order of height rows of `stride` bytes.
-std::vector<std::uint8_t> flippedRows(const std::uint8_t* rows, std::int64_t stride, int height) {
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(stride * height));
-    for (std::int64_t y = 0; y < height; ++y) {
-        std::memcpy(out.data() + y * stride, rows + (height - 1 - y) * stride,
-                    static_cast<std::size_t>(stride));
-    }
-    return out;
-}
-
 }  // namespace
 
 int IconWriter::fail(Msg id) {
@@ -55,7 +45,8 @@ int IconWriter::fail(Msg id) {
 void IconWriter::release() {
     mask_ = {};
     palette_ = {};
-    colourBits_ = {};
+    reducedBits_ = {};
+    colourRows_ = {};
     header_.reset();
 }
 
@@ -64,7 +55,7 @@ void IconWriter::startHeader(int width, int height, int bitCount) {
     header_->width = width;
     header_->height = height;
     header_->bitCount = static_cast<std::uint16_t>(bitCount);
-    header_->imageSize = static_cast<std::uint32_t>(colourBits_.size());
+    header_->imageSize = static_cast<std::uint32_t>(packedRowStride(width, bitCount) * height);
 }
 
 std::int64_t IconWriter::colourStride() const {
@@ -72,7 +63,7 @@ std::int64_t IconWriter::colourStride() const {
 }
 
 std::uint32_t IconWriter::valueAt(int x, int y) const {
-    const std::uint8_t* row = colourBits_.data() + y * colourStride();
+    const std::uint8_t* row = colourRows_.row(y);
     switch (bitCount()) {
         case 1: return row[x / 8] >> (7 - x % 8) & 1;
         case 4: return row[x / 2] >> (x % 2 ? 0 : 4) & 0x0F;
@@ -94,12 +85,12 @@ int IconWriter::setFromPixels(const std::uint8_t* rows, int width, int height) {
     if (rows == nullptr || width < 1 || height < 1) return fail(Msg::ParameterInvalid);
     if (!pictureFitsLimits(width, height)) return fail(Msg::OutOfMemory);
     try {
-        colourBits_ = flippedRows(rows, pixelRowStride(width), height);
         mask_.assign(static_cast<std::size_t>(packedRowStride(width, 1) * height), 0);
     } catch (const std::bad_alloc&) {
         release();
         return fail(Msg::OutOfMemory);
     }
+    colourRows_ = lastRowFirst(rows, pixelRowStride(width), height);
     startHeader(width, height, 24);
     return 1;
 }
@@ -117,12 +108,12 @@ int IconWriter::setFromPalette(const std::uint8_t* entries, int count,
     if (!pictureFitsLimits(width, height)) return fail(Msg::OutOfMemory);
     try {
         palette_.assign(entries, entries + 4 * count);
-        colourBits_ = flippedRows(indexPlane, packedRowStride(width, bitCount), height);
         mask_.assign(static_cast<std::size_t>(packedRowStride(width, 1) * height), 0);
     } catch (const std::bad_alloc&) {
         release();
         return fail(Msg::OutOfMemory);
     }
+    colourRows_ = lastRowFirst(indexPlane, packedRowStride(width, bitCount), height);
     startHeader(width, height, bitCount);
     header_->colorsUsed = static_cast<std::uint32_t>(count);
     return 1;
@@ -184,22 +175,24 @@ int IconWriter::setTransparent(std::int32_t value) {
 }
 
 int IconWriter::reduce(int colours, int colourModel, int /*compression*/, std::uint32_t lattice) {
-    if (colourBits_.empty()) return fail(Msg::NoBitData);
+    if (colourRows_.first == nullptr) return fail(Msg::NoBitData);
     if (bitCount() != 24) return fail(Msg::BitCountInvalid);
     ColourReducer reducer;
     std::vector<std::uint8_t> bits;
     std::vector<std::uint8_t> palette;
     int paletteBytes = 0;
     const std::size_t size =
-        reducer.reduce(bits, colourBits_.data(), header_->width, header_->height, colours,
-                       colourModel, 0, lattice, palette, paletteBytes);
+        reducer.reduce(bits, colourRows_, header_->width, header_->height, colours, colourModel,
+                       0, lattice, palette, paletteBytes);
     if (size == 0) {
         errors_.copyFrom(reducer.errors());
         return 0;
     }
-    colourBits_ = std::move(bits);
+    // The reduced rows come in the order read: bottom row first.
+    reducedBits_ = std::move(bits);
     palette_ = std::move(palette);
     header_->bitCount = static_cast<std::uint16_t>(bitCountForColours(colours));
+    colourRows_ = inHeldOrder(reducedBits_.data(), colourStride());
     header_->imageSize = static_cast<std::uint32_t>(size);
     header_->compression = 0;
     header_->colorsUsed = static_cast<std::uint32_t>(colours);
@@ -207,9 +200,9 @@ int IconWriter::reduce(int colours, int colourModel, int /*compression*/, std::u
 }
 
 std::uint32_t IconWriter::selectLattice(int sampleColumns, int sampleRows) {
-    if (colourBits_.empty()) return static_cast<std::uint32_t>(fail(Msg::NoBitData));
+    if (colourRows_.first == nullptr) return static_cast<std::uint32_t>(fail(Msg::NoBitData));
     if (bitCount() != 24) return static_cast<std::uint32_t>(fail(Msg::BitCountInvalid));
-    return ColourReducer().selectLattice(colourBits_.data(), header_->width, header_->height,
+    return ColourReducer().selectLattice(colourRows_, header_->width, header_->height,
                                          sampleColumns, sampleRows);
 }
 
@@ -236,14 +229,14 @@ int IconWriter::blackIndexForMaskedPixels() {
     return 0;
 }
 
-int IconWriter::blackOutMaskedPixels() {
+int IconWriter::blackOutMaskedPixels(std::uint8_t* colourBits) {
     const int bits = bitCount();
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return fail(Msg::BitCountNotHandled);
     if (std::ranges::none_of(mask_, [](std::uint8_t b) { return b != 0; })) return 1;
     const int black = bits == 4 || bits == 8 ? blackIndexForMaskedPixels() : 0;
     const std::int64_t stride = colourStride();
     for (int y = 0; y < header_->height; ++y) {
-        std::uint8_t* row = colourBits_.data() + y * stride;
+        std::uint8_t* row = colourBits + y * stride;
         for (int x = 0; x < header_->width; ++x) {
             if (!masked(x, y)) continue;
             switch (bits) {
@@ -268,12 +261,20 @@ std::size_t IconWriter::write(std::vector<std::uint8_t>& file) {
     if (!header_) return static_cast<std::size_t>(fail(Msg::NoImageInfo));
     const int bits = bitCount();
     const std::size_t paletteBytes = filePaletteBytes(bits);
+    const std::int64_t stride = colourStride();
+    const auto colourBytes = static_cast<std::size_t>(stride * header_->height);
     const std::size_t imageBytes =
-        BitmapInfoHeader::kBytes + paletteBytes + colourBits_.size() + mask_.size();
+        BitmapInfoHeader::kBytes + paletteBytes + colourBytes + mask_.size();
     const std::size_t size = kImageOffset + imageBytes;
     try {
         std::vector<std::uint8_t> out(size, 0);
-        if (!blackOutMaskedPixels()) return 0;
+        // The colour bits are copied into the file and blacked out there; the palette may gain
+        // black on the way, so it is written after them.
+        std::uint8_t* colour = &out[kImageOffset + BitmapInfoHeader::kBytes + paletteBytes];
+        for (int y = 0; y < header_->height; ++y) {
+            std::memcpy(colour + y * stride, colourRows_.row(y), static_cast<std::size_t>(stride));
+        }
+        if (!blackOutMaskedPixels(colour)) return 0;
         storeLe16(&out[2], 1);  // type: icon
         storeLe16(&out[4], 1);  // one image
         out[6] = static_cast<std::uint8_t>(header_->width);
@@ -293,9 +294,7 @@ std::size_t IconWriter::write(std::vector<std::uint8_t>& file) {
         header.store(at);
         at += BitmapInfoHeader::kBytes;
         std::copy(palette_.begin(), palette_.end(), at);  // the rest of the palette stays zero
-        at += paletteBytes;
-        at = std::copy(colourBits_.begin(), colourBits_.end(), at);
-        std::copy(mask_.begin(), mask_.end(), at);
+        std::copy(mask_.begin(), mask_.end(), colour + colourBytes);
         file = std::move(out);
     } catch (const std::bad_alloc&) {
         return static_cast<std::size_t>(fail(Msg::OutOfMemory));

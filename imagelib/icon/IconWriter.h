@@ -7,16 +7,18 @@
 
 #include "imagelib/image/BitmapInfoHeader.h"
 #include "imagelib/image/ErrorBuffers.h"
+#include "imagelib/image/RowLayout.h"
 
 namespace pictrano {
 
 // Builds a Windows icon file holding one image: the directory, one entry, the info header with
 // doubled height, the palette, the colour bits and a 1-bit transparency (AND) mask. Masked pixels
-// are written black, so that they show what lies behind the icon. Results are 1 / 0 with the
+// are written black, so that they show what lies behind the icon. The rows given are read where
+// they lie, not copied: they must stay until the file is written. Results are 1 / 0 with the
 // message in errors() unless said otherwise.
 class IconWriter {
 public:
-    // rows: 24-bit rows, top row first. The colour bits become 24-bit rows bottom row first.
+    // rows: 24-bit rows, top row first. The colour bits are these rows, bottom row first.
     int setFromPixels(const std::uint8_t* rows, int width, int height);
     // entries: count palette entries (blue, green, red, 0); indexPlane: rows of bitCount (1, 4 or
     // 8) bits per pixel padded to 4 bytes, top row first.
@@ -50,14 +52,16 @@ private:
     // The palette index, or with 24 bits the colour 0x00RRGGBB, at column x of stored row y.
     std::uint32_t valueAt(int x, int y) const;
     bool masked(int x, int y) const;
-    int blackOutMaskedPixels();
+    // Blacks out the masked pixels of a copy of the colour bits.
+    int blackOutMaskedPixels(std::uint8_t* colourBits);
     int blackIndexForMaskedPixels();
     void startHeader(int width, int height, int bitCount);
 
     std::vector<std::uint8_t> mask_;  // rows bottom row first, first pixel in the top bit
     std::vector<std::uint8_t> palette_;
     ErrorBuffers errors_;
-    std::vector<std::uint8_t> colourBits_;    // rows bottom row first
+    std::vector<std::uint8_t> reducedBits_;   // the colour bits a reduction made
+    RowsView colourRows_;                     // the colour bits, bottom row first
     std::optional<BitmapInfoHeader> header_;  // describes the colour bits; height not doubled
 };
 

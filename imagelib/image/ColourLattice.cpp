@@ -26,11 +26,11 @@ int levelError(int value, int levels) {
 }
 
 // Sum over the sample grid of the truncated distance of each pixel to its lattice colour.
-std::int64_t latticeError(const ColourLattice& lattice, const std::uint8_t* rows,
-                          std::int64_t stride, int columns, int stepX, int sampleRows, int stepY) {
+std::int64_t latticeError(const ColourLattice& lattice, RowsView rows, int columns, int stepX,
+                          int sampleRows, int stepY) {
     std::int64_t sum = 0;
     for (int i = 0; i < sampleRows; ++i) {
-        const std::uint8_t* row = rows + static_cast<std::int64_t>(i) * stepY * stride;
+        const std::uint8_t* row = rows.row(static_cast<std::int64_t>(i) * stepY);
         for (int k = 0; k < columns; ++k) {
             const std::uint8_t* pixel = row + 3 * static_cast<std::int64_t>(k) * stepX;
             const int db = levelError(pixel[0], lattice.blue);
@@ -92,9 +92,9 @@ std::uint8_t latticeIndex(const ColourLattice& lattice, const std::uint8_t* bgr)
     return static_cast<std::uint8_t>((qb * lattice.green + qg) * lattice.red + qr);
 }
 
-std::uint32_t selectBestLattice(const std::uint8_t* rows, int width, int height, int sampleColumns,
+std::uint32_t selectBestLattice(RowsView rows, int width, int height, int sampleColumns,
                                 int sampleRows) {
-    if (rows == nullptr || !pictureFitsLimits(width, height) || sampleColumns < 1 ||
+    if (rows.first == nullptr || !pictureFitsLimits(width, height) || sampleColumns < 1 ||
         sampleRows < 1) {
         return 0;
     }
@@ -102,13 +102,12 @@ std::uint32_t selectBestLattice(const std::uint8_t* rows, int width, int height,
     const int sampledRows = std::min(sampleRows, height);
     const int stepX = width / columns;
     const int stepY = height / sampledRows;
-    const std::int64_t stride = pixelRowStride(width);
     std::uint32_t best = 0;
     std::int64_t bestError = 0;
     for (const std::uint32_t candidate : kCandidates) {
         const ColourLattice lattice = usableLattice(candidate);
         const std::int64_t error =
-            latticeError(lattice, rows, stride, columns, stepX, sampledRows, stepY);
+            latticeError(lattice, rows, columns, stepX, sampledRows, stepY);
         if (best == 0 || error < bestError) {
             best = lattice.pack();
             bestError = error;

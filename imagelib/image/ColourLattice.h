@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "imagelib/image/RowLayout.h"
+
 namespace pictrano {
 
 // A regular palette of red x green x blue levels, packed as red | green << 8 | blue << 16.
@@ -37,7 +39,7 @@ std::uint8_t latticeIndex(const ColourLattice& lattice, const std::uint8_t* bgr)
 // Picks among the candidate lattices the one whose levels lie closest to a grid of at most
 // sampleColumns x sampleRows pixels of the 24-bit rows; the earlier candidate wins a tie. Returns
 // the packed lattice, or 0 (an invalid lattice) when there is nothing to sample.
-std::uint32_t selectBestLattice(const std::uint8_t* rows, int width, int height, int sampleColumns,
+std::uint32_t selectBestLattice(RowsView rows, int width, int height, int sampleColumns,
                                 int sampleRows);
 
 }  // namespace pictrano

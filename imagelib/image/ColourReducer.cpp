@@ -5,7 +5,7 @@
 
 namespace pictrano {
 
-std::size_t ColourReducer::reduce(std::vector<std::uint8_t>& bits, const std::uint8_t* rows,
+std::size_t ColourReducer::reduce(std::vector<std::uint8_t>& bits, RowsView rows,
                                   int width, int height, int colours, int colourModel,
                                   int compression, std::uint32_t lattice,
                                   std::vector<std::uint8_t>& palette, int& paletteBytes) {
@@ -21,7 +21,7 @@ std::size_t ColourReducer::reduce(std::vector<std::uint8_t>& bits, const std::ui
     return bits.size();
 }
 
-std::uint32_t ColourReducer::selectLattice(const std::uint8_t* rows, int width, int height,
+std::uint32_t ColourReducer::selectLattice(RowsView rows, int width, int height,
                                            int sampleColumns, int sampleRows) const {
     return selectBestLattice(rows, width, height, sampleColumns, sampleRows);
 }

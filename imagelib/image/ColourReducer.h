@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/image/ErrorBuffers.h"
+#include "imagelib/image/RowLayout.h"
 
 namespace pictrano {
 
@@ -12,15 +13,14 @@ namespace pictrano {
 // form used by the Icon writer; BmpWriter::reduce runs the same algorithm on its own buffers.
 class ColourReducer {
 public:
-    // rows: 24-bit rows in any row order (output row i comes from input row i).
+    // rows: 24-bit rows read where they lie (output row i comes from the i-th row read).
     // colourModel 1 grey, else colour; compression 1 asks for RLE4 (16) or RLE8 (256).
     // Returns the size of `bits` in bytes (rows x stride, or the RLE stream length), 0 on failure.
-    std::size_t reduce(std::vector<std::uint8_t>& bits, const std::uint8_t* rows, int width,
-                       int height, int colours, int colourModel, int compression,
-                       std::uint32_t lattice, std::vector<std::uint8_t>& palette,
-                       int& paletteBytes);
-    std::uint32_t selectLattice(const std::uint8_t* rows, int width, int height,
-                                int sampleColumns, int sampleRows) const;
+    std::size_t reduce(std::vector<std::uint8_t>& bits, RowsView rows, int width, int height,
+                       int colours, int colourModel, int compression, std::uint32_t lattice,
+                       std::vector<std::uint8_t>& palette, int& paletteBytes);
+    std::uint32_t selectLattice(RowsView rows, int width, int height, int sampleColumns,
+                                int sampleRows) const;
     const ErrorBuffers& errors() const { return errors_; }
 
 private:

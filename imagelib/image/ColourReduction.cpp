@@ -107,13 +107,11 @@ void allocateRows(ReducedPicture& result, int width, int height) {
 
 // Maps every pixel on its own to the index `indexOf` gives it.
 template <typename IndexOf>
-void mapPixels(const std::uint8_t* rows, int width, int height, ReducedPicture& result,
-               IndexOf indexOf) {
+void mapPixels(RowsView rows, int width, int height, ReducedPicture& result, IndexOf indexOf) {
     allocateRows(result, width, height);
-    const std::int64_t fromStride = pixelRowStride(width);
     const std::int64_t toStride = packedRowStride(width, result.bitCount);
     for (std::int64_t y = 0; y < height; ++y) {
-        const std::uint8_t* from = rows + y * fromStride;
+        const std::uint8_t* from = rows.row(y);
         std::uint8_t* to = result.bits.data() + y * toStride;
         for (int x = 0; x < width; ++x) storeIndex(to, x, result.bitCount, indexOf(from + 3 * x));
     }
@@ -121,13 +119,12 @@ void mapPixels(const std::uint8_t* rows, int width, int height, ReducedPicture& 
 
 // 16 grey levels, error-diffused: each pixel's luminance is corrected by one eighth of the sum of
 // the errors left by its left neighbour and by the pixel above it.
-void diffuseGrey16(const std::uint8_t* rows, int width, int height, ReducedPicture& result) {
+void diffuseGrey16(RowsView rows, int width, int height, ReducedPicture& result) {
     allocateRows(result, width, height);
-    const std::int64_t fromStride = pixelRowStride(width);
     const std::int64_t toStride = packedRowStride(width, 4);
     std::vector<int> errorRow(static_cast<std::size_t>(width), 0);
     for (std::int64_t y = 0; y < height; ++y) {
-        const std::uint8_t* from = rows + y * fromStride;
+        const std::uint8_t* from = rows.row(y);
         std::uint8_t* to = result.bits.data() + y * toStride;
         int leftError = 0;
         for (int x = 0; x < width; ++x) {
@@ -142,13 +139,13 @@ void diffuseGrey16(const std::uint8_t* rows, int width, int height, ReducedPictu
     }
 }
 
-void reduceToTwo(const std::uint8_t* rows, int width, int height, ReducedPicture& result) {
+void reduceToTwo(RowsView rows, int width, int height, ReducedPicture& result) {
     result.palette = {0, 0, 0, 0, 255, 255, 255, 0};
     result.bitCount = 1;
     mapPixels(rows, width, height, result, blackOrWhite);
 }
 
-void reduceToSixteen(const std::uint8_t* rows, int width, int height, bool grey,
+void reduceToSixteen(RowsView rows, int width, int height, bool grey,
                      ReducedPicture& result) {
     result.bitCount = 4;
     if (grey) {
@@ -161,7 +158,7 @@ void reduceToSixteen(const std::uint8_t* rows, int width, int height, bool grey,
               [](const std::uint8_t* bgr) { return fixedPaletteIndex(bgr[2], bgr[1], bgr[0]); });
 }
 
-void reduceTo256(const std::uint8_t* rows, int width, int height, bool grey,
+void reduceTo256(RowsView rows, int width, int height, bool grey,
                  std::uint32_t packedLattice, ReducedPicture& result) {
     result.bitCount = 8;
     if (grey) {
@@ -190,12 +187,12 @@ bool encodeRuns(int width, int height, ReducedPicture& result) {
 
 }  // namespace
 
-std::optional<Msg> reduceColours(const std::uint8_t* rows, int width, int height,
+std::optional<Msg> reduceColours(RowsView rows, int width, int height,
                                  const ReductionRequest& request, ReducedPicture& result) {
     if (request.colours != 2 && request.colours != 16 && request.colours != 256) {
         return Msg::UnsupportedPaletteSize;
     }
-    if (rows == nullptr || width < 1 || height < 1) return Msg::ParameterInvalid;
+    if (rows.first == nullptr || width < 1 || height < 1) return Msg::ParameterInvalid;
     if (!pictureFitsLimits(width, height)) return Msg::OutOfMemory;
     const bool grey = request.colourModel == kGreyColourModel;
     try {

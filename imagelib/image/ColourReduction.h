@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/image/MessageCatalogue.h"
+#include "imagelib/image/RowLayout.h"
 
 namespace pictrano {
 
@@ -30,9 +31,10 @@ struct ReducedPicture {
     int compression = 0;  // 0 rows, 1 RLE8, 2 RLE4
 };
 
-// Reduces width x height pixels of 24-bit rows (in any row order; output row i comes from input
-// row i) to a fixed or lattice palette. Returns nothing on success, else the failure message.
-std::optional<Msg> reduceColours(const std::uint8_t* rows, int width, int height,
+// Reduces width x height pixels of 24-bit rows, read where they lie (output row i comes from the
+// i-th row read), to a fixed or lattice palette. Returns nothing on success, else the failure
+// message.
+std::optional<Msg> reduceColours(RowsView rows, int width, int height,
                                  const ReductionRequest& request, ReducedPicture& result);
 
 }  // namespace pictrano

@@ -13,6 +13,28 @@ constexpr std::int64_t packedRowStride(std::int64_t width, int bitsPerPixel) {
 // 24-bit rows: blue, green, red per pixel.
 constexpr std::int64_t pixelRowStride(std::int64_t width) { return (3 * width + 3) / 4 * 4; }
 
+// Rows read where they lie, in a chosen order: the first row read and the signed distance in
+// bytes from each row read to the next.
+struct RowsView {
+    const std::uint8_t* first = nullptr;
+    std::int64_t step = 0;
+
+    const std::uint8_t* row(std::int64_t index) const { return first + index * step; }
+};
+
+// Rows of `stride` bytes read in the order they are held.
+inline RowsView inHeldOrder(const std::uint8_t* rows, std::int64_t stride) {
+    return {rows, stride};
+}
+
+// Rows of `stride` bytes read last row first: a picture held top row first is read bottom row
+// first, the order of a Bitmap file.
+inline RowsView lastRowFirst(const std::uint8_t* rows, std::int64_t stride,
+                             std::int64_t height) {
+    if (rows == nullptr || height < 1) return {};
+    return {rows + (height - 1) * stride, -stride};
+}
+
 // Index planes: one palette index per pixel.
 constexpr std::int64_t indexRowStride(std::int64_t width) { return (width + 3) / 4 * 4; }
 

@@ -7,6 +7,7 @@
 
 #include "imagelib/bmp/BmpWriter.h"
 #include "imagelib/image/ByteOrder.h"
+#include "imagelib/image/ColourLattice.h"
 #include "imagelib/image/RowLayout.h"
 #include "imagelib/png/Crc32.h"
 #include "imagelib/png/PngChunk.h"
@@ -117,11 +118,15 @@ std::size_t PngWriter::writeIndexRows(std::vector<std::uint8_t>& file, const std
 std::optional<Msg> PngWriter::packIndexedRows(const std::uint8_t* pixels, int width, int height,
                                               int bitDepth, std::uint8_t* out,
                                               std::int64_t rowBytes) {
-    BmpWriter reducer;
-    if (!reducer.setFromPixels(pixels, width, height, 24)) return Msg::IndexConversionFailed;
+    // Reduced where the picture's rows lie, bottom row first as a Bitmap's reduction reads them
+    // (the lattice's sample rows count from the first row read).
     const bool sixteen = bitDepth == 4;
-    const std::uint32_t lattice = sixteen ? kSixteenColourLattice : reducer.selectLattice(12, 12);
-    if (!reducer.reduce(sixteen ? 16 : 256, kColourModel, 0, lattice)) {
+    const RowsView rows = lastRowFirst(pixels, pixelRowStride(width), height);
+    const std::uint32_t lattice =
+        sixteen ? kSixteenColourLattice : selectBestLattice(rows, width, height, 12, 12);
+    BmpWriter reducer;
+    if (!reducer.setReducedFromPixels(pixels, width, height,
+                                      {sixteen ? 16 : 256, kColourModel, 0, lattice})) {
         return Msg::IndexConversionFailed;
     }
     // The reduced rows stand bottom row first, padded to 4 bytes.

@@ -121,8 +121,13 @@ TEST(BmpWriter, SelectsTheLatticeFromTheRowsBottomRowFirst) {
     BmpWriter writer;
     ASSERT_EQ(writer.setFromPixels(rows.data(), 24, 24, 24), 1);
     EXPECT_EQ(writer.selectLattice(12, 12), 0x060606u);
-    // Read top row first, the same samples would be the 8 x 8 x 4 pixels.
-    EXPECT_EQ(ColourReducer().selectLattice(rows.data(), 24, 24, 12, 12), 0x040808u);
+    // Read in place last row first, the picture gives the writer's choice; read top row first,
+    // the same samples would be the 8 x 8 x 4 pixels.
+    const std::int64_t step = pixelRowStride(24);
+    EXPECT_EQ(ColourReducer().selectLattice(lastRowFirst(rows.data(), step, 24), 24, 24, 12, 12),
+              0x060606u);
+    EXPECT_EQ(ColourReducer().selectLattice(inHeldOrder(rows.data(), step), 24, 24, 12, 12),
+              0x040808u);
 }
 
 }  // namespace

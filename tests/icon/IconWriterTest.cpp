@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <list>
 #include <random>
 #include <string>
 
@@ -23,13 +24,20 @@ Bytes entries(const std::vector<Bgr>& colours) {
     return out;
 }
 
+// The writer reads the rows it is given where they lie until it writes: the helpers' rows stay
+// for the whole run.
+const Bytes& kept(Bytes bytes) {
+    static std::list<Bytes> all;
+    return all.emplace_back(std::move(bytes));
+}
+
 void setPixels(IconWriter& writer, const TestPicture& picture) {
-    const Bytes rows = picture.rows();
+    const Bytes& rows = kept(picture.rows());
     ASSERT_EQ(writer.setFromPixels(rows.data(), picture.width, picture.height), 1);
 }
 
 void setPalette(IconWriter& writer, const TestPicture& picture) {
-    const Bytes plane = picture.indexPlane();
+    const Bytes& plane = kept(picture.indexPlane());
     ASSERT_EQ(writer.setFromPalette(picture.palette.data(), picture.paletteCount(), plane.data(),
                                     picture.width, picture.height, 8),
               1);

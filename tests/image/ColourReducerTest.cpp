@@ -36,6 +36,10 @@ struct Picture {
     const std::uint8_t* at(int x, int y) const { return &rows[y * pixelRowStride(width) + 3 * x]; }
 };
 
+RowsView rowsOf(const Picture& p) {
+    return inHeldOrder(p.rows.data(), pixelRowStride(p.width));
+}
+
 // The standalone reducer's result for a picture, read back index by index.
 struct Reduced {
     Bytes bits, palette;
@@ -43,7 +47,7 @@ struct Reduced {
 
     Reduced(const Picture& p, int colours, int model, std::uint32_t lattice = 0, int compress = 0)
         : bitCount(colours == 2 ? 1 : colours == 16 ? 4 : 8), width(p.width) {
-        const std::size_t size = ColourReducer().reduce(bits, p.rows.data(), p.width, p.height,
+        const std::size_t size = ColourReducer().reduce(bits, rowsOf(p), p.width, p.height,
                                                         colours, model, compress, lattice,
                                                         palette, paletteBytes);
         EXPECT_EQ(size, bits.size());
@@ -162,8 +166,9 @@ TEST(ColourReducer, RefusedRequestsLeaveTheirMessage) {
     for (const auto& [colours, width, height, message] :
          {std::tuple{8, 1, 1, Msg::UnsupportedPaletteSize}, {16, 0, 1, Msg::ParameterInvalid},
           {16, 1 << 20, 1 << 20, Msg::OutOfMemory}}) {
-        EXPECT_EQ(reducer.reduce(bits, picture.rows.data(), width, height, colours, kColour, 0, 0,
-                                 palette, paletteBytes), 0u);
+        EXPECT_EQ(reducer.reduce(bits, inHeldOrder(picture.rows.data(), pixelRowStride(width)),
+                                 width, height, colours, kColour, 0, 0, palette, paletteBytes),
+                  0u);
         EXPECT_STREQ(reducer.errors().narrow(), shiftJisText(message)) << colours << " " << width;
     }
 }
@@ -178,7 +183,7 @@ std::function<Bgr(int)> latticeColours(int blue, int green, int red) {
 
 TEST(ColourReducer, LatticeSelectionPicksTheClosestCandidateAndTheEarlierOnATie) {
     auto select = [](const Picture& p) {
-        return ColourReducer().selectLattice(p.rows.data(), p.width, p.height, 12, 12);
+        return ColourReducer().selectLattice(rowsOf(p), p.width, p.height, 12, 12);
     };
     EXPECT_EQ(select(Picture(12, 12, latticeColours(5, 7, 7))), 0x050707u);
     EXPECT_EQ(select(Picture(12, 12, latticeColours(7, 5, 7))), 0x070507u);
@@ -195,8 +200,8 @@ TEST(ColourReducer, LatticeSelectionPicksTheClosestCandidateAndTheEarlierOnATie)
     const auto six = latticeColours(6, 6, 6), eight = latticeColours(4, 8, 8);
     const Picture grid(24, 24, [&](int i) { return i % 2 || i / 24 % 2 ? eight(i) : six(i); });
     EXPECT_EQ(select(grid), 0x060606u);
-    EXPECT_EQ(ColourReducer().selectLattice(nullptr, 24, 24, 12, 12), 0u);
-    EXPECT_EQ(ColourReducer().selectLattice(grid.rows.data(), 24, 24, 0, 12), 0u);
+    EXPECT_EQ(ColourReducer().selectLattice(RowsView{}, 24, 24, 12, 12), 0u);
+    EXPECT_EQ(ColourReducer().selectLattice(rowsOf(grid), 24, 24, 0, 12), 0u);
 }
 
 }  // namespace
