@@ -56,7 +56,7 @@ class BaselineScanCoder {
 public:
     BaselineScanCoder(const ForwardDctWeights& weights, std::uint32_t features,
                       std::size_t capacity)
-        : weights_(weights), features_(features), writer_(capacity) {}
+        : weights_(weights), form_(fastestPackedForm(features)), writer_(capacity) {}
 
     // The 64 samples of the block whose top-left sample lies at (column, row) of the
     // component's strip, taken at the component's steps.
@@ -78,7 +78,7 @@ public:
 private:
     void codeBlock(ComponentCoder& coder, const std::int16_t* samples) {
         alignas(16) std::int32_t coefficients[64];
-        forwardDct(weights_, samples, coefficients, features_);
+        forwardDct(form_, weights_, samples, coefficients);
         alignas(16) std::int32_t values[64];  // natural order
         // Bit k: the AC value at zig-zag position k is not 0.
         std::uint64_t nonZero = coder.quantiser.quantise(coefficients, values) & ~std::uint64_t{1};
@@ -100,7 +100,7 @@ private:
     }
 
     const ForwardDctWeights& weights_;
-    std::uint32_t features_;
+    PackedForm form_;
     JpegBitWriter writer_;
 };
 
@@ -122,7 +122,7 @@ std::optional<std::vector<ComponentCoder>> prepareCoders(const JpegStream& strea
             coder.ac->codeLength[kSixteenZeros] == 0) {
             return std::nullopt;
         }
-        coder.quantiser = BlockQuantiser(*quant, processorFeatures);
+        coder.quantiser = BlockQuantiser(*quant, fastestPackedForm(processorFeatures));
         coder.horizontal = component.horizontal;
         coder.vertical = component.vertical;
         coder.stepX = frame.largestHorizontal / component.horizontal;

@@ -7,6 +7,10 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#if defined(__GNUC__)
+#include <immintrin.h>
+#define PICTRANO_WIDE_QUANTISER 1
+#endif
 #endif
 
 namespace pictrano {
@@ -38,7 +42,7 @@ constexpr int kLargestPackedQuantiser = 255;
 
 }  // namespace
 
-BlockQuantiser::BlockQuantiser(const JpegQuantTable& table, std::uint32_t processorFeatures) {
+BlockQuantiser::BlockQuantiser(const JpegQuantTable& table, PackedForm form) {
     bool small = true;
     for (std::size_t p = 0; p < 64; ++p) {
         const std::uint64_t q = std::max<std::uint16_t>(table.values[p], 1);
@@ -47,16 +51,19 @@ BlockQuantiser::BlockQuantiser(const JpegQuantTable& table, std::uint32_t proces
         floatReciprocals_[p] = 1.0f / static_cast<float>(q);
         small = small && q <= kLargestPackedQuantiser;
     }
-#if defined(__SSE2__)
-    packed_ = small && (processorFeatures & kFeatureSse2) != 0;
-#else
-    (void)processorFeatures;
-    (void)small;
-#endif
+    form_ = small ? form : PackedForm::Plain;
 }
 
 std::uint64_t BlockQuantiser::quantise(const std::int32_t* coefficients, std::int32_t* values) const {
-    return packed_ ? quantisePacked(coefficients, values) : quantisePlain(coefficients, values);
+    switch (form_) {
+#if defined(PICTRANO_WIDE_QUANTISER)
+    case PackedForm::Avx2: return quantiseWide(coefficients, values);
+#endif
+#if defined(__SSE2__)
+    case PackedForm::Sse2: return quantisePacked(coefficients, values);
+#endif
+    default: return quantisePlain(coefficients, values);
+    }
 }
 
 std::uint64_t BlockQuantiser::quantisePlain(const std::int32_t* coefficients, std::int32_t* values) const {
@@ -110,6 +117,40 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
 
 std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, std::int32_t* values) const {
     return quantisePlain(coefficients, values);
+}
+
+#endif
+
+#if defined(PICTRANO_WIDE_QUANTISER)
+
+[[gnu::target("avx2")]] std::uint64_t BlockQuantiser::quantiseWide(const std::int32_t* coefficients,
+                                                                     std::int32_t* values) const {
+    const __m256 half = _mm256_set1_ps(0.5f);
+    const __m256i zero = _mm256_setzero_si256();
+    // The packs below leave the bytes of four rows as row 0..3 columns 0-3, then columns 4-7.
+    const __m256i rowOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    std::uint64_t nonZero = 0;
+    for (std::size_t row = 0; row < 8; row += 4) {
+        __m256i quotients[4];
+        for (std::size_t i = 0; i < 4; ++i) {
+            const std::size_t p = (row + i) * 8;
+            const __m256i n = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficients + p)),
+                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&halves_[p])));
+            const __m256i sign = _mm256_srai_epi32(n, 31);
+            const __m256i magnitude = _mm256_sub_epi32(_mm256_xor_si256(n, sign), sign);
+            const __m256 scaled = _mm256_mul_ps(_mm256_add_ps(_mm256_cvtepi32_ps(magnitude), half),
+                                                _mm256_load_ps(&floatReciprocals_[p]));
+            quotients[i] = _mm256_sub_epi32(_mm256_xor_si256(_mm256_cvttps_epi32(scaled), sign), sign);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(values + p), quotients[i]);
+        }
+        const __m256i bytes = _mm256_packs_epi16(_mm256_packs_epi32(quotients[0], quotients[1]),
+                                                 _mm256_packs_epi32(quotients[2], quotients[3]));
+        const __m256i rows = _mm256_permutevar8x32_epi32(bytes, rowOrder);
+        const auto zeros = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(rows, zero)));
+        const std::uint32_t pattern = ~zeros;
+        for (std::size_t i = 0; i < 4; ++i) nonZero |= kRowMasks[row + i][pattern >> (8 * i) & 0xFF];
+    }
+    return nonZero;
 }
 
 #endif

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "imagelib/jpeg/JpegQuantTable.h"
+#include "imagelib/jpeg/ProcessorFeatures.h"
 
 namespace pictrano {
 
@@ -12,24 +13,25 @@ namespace pictrano {
 class BlockQuantiser {
 public:
     BlockQuantiser() = default;
-    BlockQuantiser(const JpegQuantTable& table, std::uint32_t processorFeatures);
+    BlockQuantiser(const JpegQuantTable& table, PackedForm form);
 
     // Quantises 64 coefficients (natural order) into `values` (natural order). Returns bit k set
     // when the value at zig-zag position k is not zero. The coefficients of 8-bit samples stay
-    // below 2,048 in magnitude; with SSE2 and quantisers up to 255 such blocks take the packed
-    // form, which divides in single precision: (|F + q/2| + 0.5) / q lies at least 1/510 from an
+    // below 2,048 in magnitude; with quantisers up to 255 the packed forms divide them in single
+    // precision, four or eight at a time: (|F + q/2| + 0.5) / q lies at least 1/510 from an
     // integer while its rounding error stays below 1/2,048, so the truncation is exact.
     std::uint64_t quantise(const std::int32_t* coefficients, std::int32_t* values) const;
 
 private:
     std::uint64_t quantisePlain(const std::int32_t* coefficients, std::int32_t* values) const;
     std::uint64_t quantisePacked(const std::int32_t* coefficients, std::int32_t* values) const;
+    std::uint64_t quantiseWide(const std::int32_t* coefficients, std::int32_t* values) const;
 
     std::array<std::int32_t, 64> halves_{};
     // ceil(2^32 / q): ((n * reciprocal) >> 32) is n / q for every n below 2^16.
     std::array<std::uint64_t, 64> reciprocals_{};
-    alignas(16) std::array<float, 64> floatReciprocals_{};
-    bool packed_ = false;
+    alignas(32) std::array<float, 64> floatReciprocals_{};
+    PackedForm form_ = PackedForm::Plain;
 };
 
 }  // namespace pictrano

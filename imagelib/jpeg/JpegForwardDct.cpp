@@ -1,9 +1,11 @@
 #include "imagelib/jpeg/JpegForwardDct.h"
 
-#include "imagelib/jpeg/ProcessorFeatures.h"
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#if defined(__GNUC__)
+#include <immintrin.h>
+#define PICTRANO_WIDE_FORWARD_DCT 1
+#endif
 #endif
 
 namespace pictrano {
@@ -81,44 +83,96 @@ int parityOf(int coefficient) { return (coefficient >> 3 & 1) * 2 + (coefficient
 
 std::int32_t rounded(std::int32_t sum) { return (sum + 128) >> 8; }
 
+void forwardDctFolded(const ForwardDctWeights& weights, const std::int16_t* samples,
+                      std::int32_t* coefficients) {
+    const FoldedSamples folded = fold(samples);
+    for (int c = 0; c < 64; ++c) {
+        std::int32_t sum = 0;
+        if (weights.mirrors(c)) {
+            const std::int16_t* w = weights.quarter(c);
+            const auto& part = folded[static_cast<std::size_t>(parityOf(c))];
+            for (std::size_t i = 0; i < 16; ++i) sum += w[i] * part[i];
+        } else {
+            const std::int16_t* w = weights.of(c);
+            for (int i = 0; i < 64; ++i) sum += w[i] * samples[i];
+        }
+        coefficients[c] = rounded(sum);
+    }
+}
+
 #if defined(__SSE2__)
 
-__m128i reversed(__m128i v) {
+[[gnu::always_inline]] inline __m128i reversed(__m128i v) {
     v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
     v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
     return _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2));
 }
 
-__m128i load(const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+[[gnu::always_inline]] inline __m128i load(const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
 // Four lanes whose total is one coefficient's direct sum over the 64 samples.
-__m128i directLanes(const ForwardDctWeights& weights, int coefficient, const __m128i* rows) {
+[[gnu::always_inline]] inline __m128i directLanes(const ForwardDctWeights& weights, int coefficient, const __m128i* rows) {
     const std::int16_t* w = weights.of(coefficient);
     __m128i sum = _mm_madd_epi16(rows[0], load(w));
     for (int y = 1; y < 8; ++y) sum = _mm_add_epi32(sum, _mm_madd_epi16(rows[y], load(w + 8 * y)));
     return sum;
 }
 
-void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* samples,
-                    std::int32_t* coefficients) {
+// The rows of a block and its four folded sample sets, two registers of eight each: lanes 0 to
+// 3 of each row fold, as sums and differences of rows y and 7 - y, then of columns x and 7 - x.
+struct FoldedBlock {
     __m128i rows[8];
-    for (int y = 0; y < 8; ++y) rows[y] = load(samples + 8 * y);
-    // Lanes 0 to 3 of each row fold: sums and differences of rows y and 7 - y, then of
-    // columns x and 7 - x.
+    __m128i folded[4][2];
+};
+
+// Inlined into each form, so that the AVX2 form runs no legacy SSE code with its wide registers
+// in use.
+[[gnu::always_inline]] inline FoldedBlock foldBlock(const std::int16_t* samples) {
+    FoldedBlock block;
+    for (int y = 0; y < 8; ++y) block.rows[y] = load(samples + 8 * y);
     __m128i parts[4][4];
     for (int y = 0; y < 4; ++y) {
-        const __m128i sum = _mm_add_epi16(rows[y], rows[7 - y]);
-        const __m128i difference = _mm_sub_epi16(rows[y], rows[7 - y]);
+        const __m128i sum = _mm_add_epi16(block.rows[y], block.rows[7 - y]);
+        const __m128i difference = _mm_sub_epi16(block.rows[y], block.rows[7 - y]);
         parts[0][y] = _mm_add_epi16(sum, reversed(sum));
         parts[1][y] = _mm_sub_epi16(sum, reversed(sum));
         parts[2][y] = _mm_add_epi16(difference, reversed(difference));
         parts[3][y] = _mm_sub_epi16(difference, reversed(difference));
     }
-    __m128i folded[4][2];
     for (int parity = 0; parity < 4; ++parity) {
-        folded[parity][0] = _mm_unpacklo_epi64(parts[parity][0], parts[parity][1]);
-        folded[parity][1] = _mm_unpacklo_epi64(parts[parity][2], parts[parity][3]);
+        block.folded[parity][0] = _mm_unpacklo_epi64(parts[parity][0], parts[parity][1]);
+        block.folded[parity][1] = _mm_unpacklo_epi64(parts[parity][2], parts[parity][3]);
     }
+    return block;
+}
+
+// Puts the rounded direct sums of the coefficients whose weights do not mirror into the sums of
+// the four classes (four coefficients per register, as pairedQuarter groups them), so that each
+// row of coefficients is stored once.
+[[gnu::always_inline]] inline void mergeUnmirrored(const ForwardDctWeights& weights, const FoldedBlock& block,
+                                                   __m128i (&sums)[4][4]) {
+    const __m128i lanesOf = _mm_setr_epi32(0, 1, 2, 3);
+    for (int i = 0; i < weights.unmirroredCount(); ++i) {
+        const int c = weights.unmirrored()[i];
+        const __m128i lanes = directLanes(weights, c, block.rows);
+        const __m128i pairsAdded = _mm_add_epi32(lanes, _mm_shuffle_epi32(lanes, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128i total = _mm_add_epi32(pairsAdded, _mm_shuffle_epi32(pairsAdded, _MM_SHUFFLE(2, 3, 0, 1)));
+        const __m128i value = _mm_srai_epi32(_mm_add_epi32(total, _mm_set1_epi32(128)), 8);
+        __m128i& sum = sums[parityOf(c)][c >> 4];
+        const __m128i lane = _mm_cmpeq_epi32(lanesOf, _mm_set1_epi32((c & 7) >> 1));
+        sum = _mm_or_si128(_mm_andnot_si128(lane, sum), _mm_and_si128(lane, value));
+    }
+}
+
+// Row r of the coefficients: its even columns from class 2 (r & 1), its odd ones from the next.
+[[gnu::always_inline]] inline __m128i rowHalf(const __m128i (&sums)[4][4], int r, bool right) {
+    const __m128i even = sums[2 * (r & 1)][r >> 1], odd = sums[2 * (r & 1) + 1][r >> 1];
+    return right ? _mm_unpackhi_epi32(even, odd) : _mm_unpacklo_epi32(even, odd);
+}
+
+void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* samples,
+                    std::int32_t* coefficients) {
+    const FoldedBlock block = foldBlock(samples);
     // Per class, each pair of folded samples (both in one 32-bit lane) times its weights for
     // four coefficients at a time: the sums come out in lanes, one per coefficient.
     const __m128i half = _mm_set1_epi32(128);
@@ -126,7 +180,7 @@ void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* sample
     for (int parity = 0; parity < 4; ++parity) {
         __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
         for (int half8 = 0; half8 < 2; ++half8) {
-            const __m128i eight = folded[parity][half8];
+            const __m128i eight = block.folded[parity][half8];
             const __m128i pairs[4] = {_mm_shuffle_epi32(eight, 0x00), _mm_shuffle_epi32(eight, 0x55),
                                       _mm_shuffle_epi32(eight, 0xAA), _mm_shuffle_epi32(eight, 0xFF)};
             for (int lane = 0; lane < 4; ++lane) {
@@ -142,21 +196,51 @@ void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* sample
         sums[parity][2] = _mm_srai_epi32(_mm_add_epi32(s2, half), 8);
         sums[parity][3] = _mm_srai_epi32(_mm_add_epi32(s3, half), 8);
     }
-    // Row r takes its even columns from class 2 (r & 1) and its odd ones from the next class.
+    mergeUnmirrored(weights, block, sums);
     for (int r = 0; r < 8; ++r) {
-        const __m128i even = sums[2 * (r & 1)][r >> 1], odd = sums[2 * (r & 1) + 1][r >> 1];
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + 8 * r), _mm_unpacklo_epi32(even, odd));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + 8 * r + 4), _mm_unpackhi_epi32(even, odd));
-    }
-    // Coefficients whose weights do not mirror take the direct sums.
-    for (int i = 0; i < weights.unmirroredCount(); ++i) {
-        const int c = weights.unmirrored()[i];
-        const __m128i lanes = directLanes(weights, c, rows);
-        const __m128i pairsAdded = _mm_add_epi32(lanes, _mm_shuffle_epi32(lanes, _MM_SHUFFLE(1, 0, 3, 2)));
-        const __m128i total = _mm_add_epi32(pairsAdded, _mm_shuffle_epi32(pairsAdded, _MM_SHUFFLE(2, 3, 0, 1)));
-        coefficients[c] = rounded(_mm_cvtsi128_si32(total));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + 8 * r), rowHalf(sums, r, false));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + 8 * r + 4), rowHalf(sums, r, true));
     }
 }
+
+#if defined(PICTRANO_WIDE_FORWARD_DCT)
+
+// As the SSE2 form with eight coefficients per multiply-add: the weights of groups 0 and 1 (and
+// of 2 and 3) lie next to each other, and each pair of folded samples is broadcast to all lanes.
+[[gnu::target("avx2")]] void forwardDctAvx2(const ForwardDctWeights& weights, const std::int16_t* samples,
+                                            std::int32_t* coefficients) {
+    const FoldedBlock block = foldBlock(samples);
+    const __m256i half = _mm256_set1_epi32(128);
+    __m128i sums[4][4];
+    for (int parity = 0; parity < 4; ++parity) {
+        __m256i low = _mm256_setzero_si256(), high = low;
+        for (int half8 = 0; half8 < 2; ++half8) {
+            const __m256i eight = _mm256_broadcastsi128_si256(block.folded[parity][half8]);
+            const __m256i pairs[4] = {_mm256_shuffle_epi32(eight, 0x00), _mm256_shuffle_epi32(eight, 0x55),
+                                      _mm256_shuffle_epi32(eight, 0xAA), _mm256_shuffle_epi32(eight, 0xFF)};
+            for (int lane = 0; lane < 4; ++lane) {
+                const auto* w = reinterpret_cast<const __m256i*>(weights.pairedQuarter(parity, 4 * half8 + lane));
+                low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_loadu_si256(w), pairs[lane]));
+                high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_loadu_si256(w + 1), pairs[lane]));
+            }
+        }
+        low = _mm256_srai_epi32(_mm256_add_epi32(low, half), 8);
+        high = _mm256_srai_epi32(_mm256_add_epi32(high, half), 8);
+        sums[parity][0] = _mm256_castsi256_si128(low);
+        sums[parity][1] = _mm256_extracti128_si256(low, 1);
+        sums[parity][2] = _mm256_castsi256_si128(high);
+        sums[parity][3] = _mm256_extracti128_si256(high, 1);
+    }
+    mergeUnmirrored(weights, block, sums);
+    // Whole rows at once, so that the quantiser's eight-lane loads take them straight from the
+    // stores.
+    for (int r = 0; r < 8; ++r) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(coefficients + 8 * r),
+                            _mm256_set_m128i(rowHalf(sums, r, true), rowHalf(sums, r, false)));
+    }
+}
+
+#endif
 
 #endif
 
@@ -208,33 +292,17 @@ ForwardDctWeights::ForwardDctWeights() {
     }
 }
 
-void forwardDctFolded(const ForwardDctWeights& weights, const std::int16_t* samples,
-                      std::int32_t* coefficients) {
-    const FoldedSamples folded = fold(samples);
-    for (int c = 0; c < 64; ++c) {
-        std::int32_t sum = 0;
-        if (weights.mirrors(c)) {
-            const std::int16_t* w = weights.quarter(c);
-            const auto& part = folded[static_cast<std::size_t>(parityOf(c))];
-            for (std::size_t i = 0; i < 16; ++i) sum += w[i] * part[i];
-        } else {
-            const std::int16_t* w = weights.of(c);
-            for (int i = 0; i < 64; ++i) sum += w[i] * samples[i];
-        }
-        coefficients[c] = rounded(sum);
-    }
-}
-
-void forwardDct(const ForwardDctWeights& weights, const std::int16_t* samples,
-                std::int32_t* coefficients, std::uint32_t processorFeatures) {
-#if defined(__SSE2__)
-    if ((processorFeatures & kFeatureSse2) != 0) {
-        forwardDctSse2(weights, samples, coefficients);
-        return;
-    }
+void forwardDct(PackedForm form, const ForwardDctWeights& weights, const std::int16_t* samples,
+                std::int32_t* coefficients) {
+    switch (form) {
+#if defined(PICTRANO_WIDE_FORWARD_DCT)
+    case PackedForm::Avx2: forwardDctAvx2(weights, samples, coefficients); return;
 #endif
-    (void)processorFeatures;
-    forwardDctFolded(weights, samples, coefficients);
+#if defined(__SSE2__)
+    case PackedForm::Sse2: forwardDctSse2(weights, samples, coefficients); return;
+#endif
+    default: forwardDctFolded(weights, samples, coefficients); return;
+    }
 }
 
 }  // namespace pictrano

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "imagelib/jpeg/ProcessorFeatures.h"
+
 namespace pictrano {
 
 // The weights of the forward DCT: W[u][v][y][x] for vertical frequency u, horizontal frequency v,
@@ -47,13 +49,10 @@ private:
 
 // F[u][v] = (sum over y, x of W[u][v][y][x] s[y][x] + 128) >> 8 for the 64 level-shifted samples
 // s (-128 to 127, rows first), coefficients in natural order. The sums are those of the direct
-// 64 x 64 products: mirrored weights fold the samples first (a quarter of the products), and
-// with SSE2 (bit 26 of the feature word) eight products are formed at a time.
-void forwardDct(const ForwardDctWeights& weights, const std::int16_t* samples,
-                std::int32_t* coefficients, std::uint32_t processorFeatures);
-
-// The folded sums without packed arithmetic; forwardDct uses it where SSE2 is missing.
-void forwardDctFolded(const ForwardDctWeights& weights, const std::int16_t* samples,
-                      std::int32_t* coefficients);
+// 64 x 64 products: mirrored weights fold the samples first (a quarter of the products), and the
+// packed forms take four or eight coefficients' products at a time. A form this build lacks runs
+// as the plain one.
+void forwardDct(PackedForm form, const ForwardDctWeights& weights, const std::int16_t* samples,
+                std::int32_t* coefficients);
 
 }  // namespace pictrano

@@ -14,4 +14,18 @@ std::uint32_t readProcessorFeatureWord() {
     return 0;
 }
 
+PackedForm fastestPackedForm(std::uint32_t processorFeatures) {
+#if defined(__SSE2__)
+    if ((processorFeatures & kFeatureSse2) == 0) return PackedForm::Plain;
+#if defined(__GNUC__)
+    static const bool wide = __builtin_cpu_supports("avx2");
+    if (wide) return PackedForm::Avx2;
+#endif
+    return PackedForm::Sse2;
+#else
+    (void)processorFeatures;
+    return PackedForm::Plain;
+#endif
+}
+
 }  // namespace pictrano
