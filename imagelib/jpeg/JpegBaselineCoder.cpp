@@ -189,11 +189,12 @@ std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SampleSource& so
     std::vector<std::int16_t> strip(componentSamples * coders->size());
     for (std::size_t c = 0; c < coders->size(); ++c) (*coders)[c].strip = strip.data() + c * componentSamples;
 
-    // The first size of the data: 2,048 bytes per 32 x 32 samples of each component; it grows
-    // when a picture needs more.
+    // The first size of the data: 512 bytes per 32 x 32 samples of each component (four bits a
+    // sample, more than most pictures take); it doubles when a picture needs more. A first size
+    // far beyond the data costs a fresh mapping of memory for every picture.
     const auto areas = static_cast<std::size_t>((frame->lines + 31) / 32) *
                        static_cast<std::size_t>((frame->samplesPerLine + 31) / 32);
-    BaselineScanCoder coder(weights, processorFeatures, areas * coders->size() * 2048);
+    BaselineScanCoder coder(weights, processorFeatures, areas * coders->size() * 512);
     for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow) {
         for (int row = 0; row < mcuHeight; ++row) {
             // Only the rows a component samples are formed.

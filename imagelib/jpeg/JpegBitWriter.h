@@ -88,8 +88,9 @@ private:
 // the scan, followed by the scan's zero padding.
 inline void storeScanData(JpegBitWriter& writer, bool padWithOnes, JpegScan& scan) {
     const std::size_t length = writer.finish(padWithOnes);
-    scan.data.assign(length + JpegScan::kDataPadding, 0);
-    std::memcpy(scan.data.data(), writer.data(), length);
+    scan.data.reserve(length + JpegScan::kDataPadding);
+    scan.data.assign(writer.data(), writer.data() + length);
+    scan.data.resize(length + JpegScan::kDataPadding);
     scan.dataLength = length;
 }
 
