@@ -146,14 +146,15 @@ struct FoldedBlock {
     return block;
 }
 
-// Puts the rounded direct sums of the coefficients whose weights do not mirror into the sums of
+// Puts the rounded direct sums of the listed coefficients (those whose weights do not fold as the
+// form folds them) into the sums of
 // the four classes (four coefficients per register, as pairedQuarter groups them), so that each
 // row of coefficients is stored once.
-[[gnu::always_inline]] inline void mergeUnmirrored(const ForwardDctWeights& weights, const FoldedBlock& block,
-                                                   __m128i (&sums)[4][4]) {
+[[gnu::always_inline]] inline void mergeDirect(const ForwardDctWeights& weights, const FoldedBlock& block,
+                                               const std::uint8_t* direct, int count, __m128i (&sums)[4][4]) {
     const __m128i lanesOf = _mm_setr_epi32(0, 1, 2, 3);
-    for (int i = 0; i < weights.unmirroredCount(); ++i) {
-        const int c = weights.unmirrored()[i];
+    for (int i = 0; i < count; ++i) {
+        const int c = direct[i];
         const __m128i lanes = directLanes(weights, c, block.rows);
         const __m128i pairsAdded = _mm_add_epi32(lanes, _mm_shuffle_epi32(lanes, _MM_SHUFFLE(1, 0, 3, 2)));
         const __m128i total = _mm_add_epi32(pairsAdded, _mm_shuffle_epi32(pairsAdded, _MM_SHUFFLE(2, 3, 0, 1)));
@@ -196,7 +197,7 @@ void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* sample
         sums[parity][2] = _mm_srai_epi32(_mm_add_epi32(s2, half), 8);
         sums[parity][3] = _mm_srai_epi32(_mm_add_epi32(s3, half), 8);
     }
-    mergeUnmirrored(weights, block, sums);
+    mergeDirect(weights, block, weights.unmirrored(), weights.unmirroredCount(), sums);
     for (int r = 0; r < 8; ++r) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + 8 * r), rowHalf(sums, r, false));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + 8 * r + 4), rowHalf(sums, r, true));
@@ -205,24 +206,84 @@ void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* sample
 
 #if defined(PICTRANO_WIDE_FORWARD_DCT)
 
-// As the SSE2 form with eight coefficients per multiply-add: the weights of groups 0 and 1 (and
-// of 2 and 3) lie next to each other, and each pair of folded samples is broadcast to all lanes.
+[[gnu::always_inline]] inline __m128i reversedFours(__m128i v) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)), _MM_SHUFFLE(0, 1, 2, 3));
+}
+
+template <int Dword>
+[[gnu::always_inline]] inline __m128i broadcast(__m128i v) {
+    return _mm_shuffle_epi32(v, Dword * 0x55);
+}
+
+// The broadcast pairs of each class once its even frequencies have folded again (see
+// twiceFoldedPair): rows y and 3 - y of the quarter add for u 0 and 4 and subtract for u 2 and
+// 6, as columns do for v; in each register the low half serves groups 0 and 2, the high half
+// groups 1 and 3, and lanes alternate between columns of v 0, 4 and v 2, 6.
+struct TwiceFoldedPairs {
+    __m256i of[4][8];
+};
+
+[[gnu::always_inline]] inline __m128i swapped(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)); }
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i both(__m128i low, __m128i high) {
+    return _mm256_set_m128i(high, low);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline TwiceFoldedPairs twiceFoldedPairs(const FoldedBlock& block) {
+    TwiceFoldedPairs pairs;
+    const auto& f = block.folded;
+    // Class 0: rows and columns fold again; pair t is dword 2t of each.
+    const __m128i rowSum = _mm_add_epi16(f[0][0], swapped(f[0][1]));
+    const __m128i rowDifference = _mm_sub_epi16(f[0][0], swapped(f[0][1]));
+    const __m128i ss = _mm_add_epi16(rowSum, reversedFours(rowSum)), sd = _mm_sub_epi16(rowSum, reversedFours(rowSum));
+    const __m128i ds = _mm_add_epi16(rowDifference, reversedFours(rowDifference));
+    const __m128i dd = _mm_sub_epi16(rowDifference, reversedFours(rowDifference));
+    pairs.of[0][0] = both(_mm_unpacklo_epi32(broadcast<0>(ss), broadcast<0>(sd)),
+                          _mm_unpacklo_epi32(broadcast<0>(ds), broadcast<0>(dd)));
+    pairs.of[0][1] = both(_mm_unpacklo_epi32(broadcast<2>(ss), broadcast<2>(sd)),
+                          _mm_unpacklo_epi32(broadcast<2>(ds), broadcast<2>(dd)));
+    // Class 1: rows fold again; pair t is dword t.
+    const __m128i oddSum = _mm_add_epi16(f[1][0], swapped(f[1][1]));
+    const __m128i oddDifference = _mm_sub_epi16(f[1][0], swapped(f[1][1]));
+    pairs.of[1][0] = both(broadcast<0>(oddSum), broadcast<0>(oddDifference));
+    pairs.of[1][1] = both(broadcast<1>(oddSum), broadcast<1>(oddDifference));
+    pairs.of[1][2] = both(broadcast<2>(oddSum), broadcast<2>(oddDifference));
+    pairs.of[1][3] = both(broadcast<3>(oddSum), broadcast<3>(oddDifference));
+    // Class 2: columns fold again; pair t is dword 2 (t & 1) of the register of rows 2 (t >> 1).
+    for (int half = 0; half < 2; ++half) {
+        const __m128i rows = f[2][half];
+        const __m128i sum = _mm_add_epi16(rows, reversedFours(rows)), difference = _mm_sub_epi16(rows, reversedFours(rows));
+        const __m128i first = _mm_unpacklo_epi32(broadcast<0>(sum), broadcast<0>(difference));
+        const __m128i second = _mm_unpacklo_epi32(broadcast<2>(sum), broadcast<2>(difference));
+        pairs.of[2][2 * half] = both(first, first);
+        pairs.of[2][2 * half + 1] = both(second, second);
+    }
+    // Class 3 as folded once.
+    for (int half = 0; half < 2; ++half) {
+        const __m256i eight = _mm256_broadcastsi128_si256(f[3][half]);
+        pairs.of[3][4 * half] = _mm256_shuffle_epi32(eight, 0x00);
+        pairs.of[3][4 * half + 1] = _mm256_shuffle_epi32(eight, 0x55);
+        pairs.of[3][4 * half + 2] = _mm256_shuffle_epi32(eight, 0xAA);
+        pairs.of[3][4 * half + 3] = _mm256_shuffle_epi32(eight, 0xFF);
+    }
+    return pairs;
+}
+
+// Eight coefficients per multiply-add, over the samples folded twice where the weights allow:
+// 36 multiply-adds a block instead of 64.
 [[gnu::target("avx2")]] void forwardDctAvx2(const ForwardDctWeights& weights, const std::int16_t* samples,
                                             std::int32_t* coefficients) {
     const FoldedBlock block = foldBlock(samples);
+    const TwiceFoldedPairs pairs = twiceFoldedPairs(block);
+    constexpr int kPairs[4] = {2, 4, 4, 8};
     const __m256i half = _mm256_set1_epi32(128);
     __m128i sums[4][4];
     for (int parity = 0; parity < 4; ++parity) {
         __m256i low = _mm256_setzero_si256(), high = low;
-        for (int half8 = 0; half8 < 2; ++half8) {
-            const __m256i eight = _mm256_broadcastsi128_si256(block.folded[parity][half8]);
-            const __m256i pairs[4] = {_mm256_shuffle_epi32(eight, 0x00), _mm256_shuffle_epi32(eight, 0x55),
-                                      _mm256_shuffle_epi32(eight, 0xAA), _mm256_shuffle_epi32(eight, 0xFF)};
-            for (int lane = 0; lane < 4; ++lane) {
-                const auto* w = reinterpret_cast<const __m256i*>(weights.pairedQuarter(parity, 4 * half8 + lane));
-                low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_loadu_si256(w), pairs[lane]));
-                high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_loadu_si256(w + 1), pairs[lane]));
-            }
+        for (int t = 0; t < kPairs[parity]; ++t) {
+            const auto* w = reinterpret_cast<const __m256i*>(weights.twiceFoldedPair(parity, t));
+            low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_loadu_si256(w), pairs.of[parity][t]));
+            high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_loadu_si256(w + 1), pairs.of[parity][t]));
         }
         low = _mm256_srai_epi32(_mm256_add_epi32(low, half), 8);
         high = _mm256_srai_epi32(_mm256_add_epi32(high, half), 8);
@@ -231,7 +292,7 @@ void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* sample
         sums[parity][2] = _mm256_castsi256_si128(high);
         sums[parity][3] = _mm256_extracti128_si256(high, 1);
     }
-    mergeUnmirrored(weights, block, sums);
+    mergeDirect(weights, block, weights.notFoldedTwice(), weights.notFoldedTwiceCount(), sums);
     // Whole rows at once, so that the quantiser's eight-lane loads take them straight from the
     // stores.
     for (int r = 0; r < 8; ++r) {
@@ -287,6 +348,38 @@ ForwardDctWeights::ForwardDctWeights() {
                     pairedQuarters_[at] = quarter(c)[2 * pair];
                     pairedQuarters_[at + 1] = quarter(c)[2 * pair + 1];
                 }
+            }
+        }
+    }
+    makeTwiceFolded();
+}
+
+void ForwardDctWeights::makeTwiceFolded() {
+    for (int c = 0; c < 64; ++c) {
+        const int u = c >> 3, v = c & 7;
+        const std::int16_t* w = quarter(c);
+        bool folds = mirrors(c);
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 4; ++x) {
+                const int here = w[4 * y + x];
+                if (u % 2 == 0) folds = folds && here == (u % 4 == 0 ? 1 : -1) * w[4 * (3 - y) + x];
+                if (v % 2 == 0) folds = folds && here == (v % 4 == 0 ? 1 : -1) * w[4 * y + 3 - x];
+            }
+        }
+        if (!folds) notFoldedTwice_[static_cast<std::size_t>(notFoldedTwiceCount_++)] = static_cast<std::uint8_t>(c);
+    }
+    for (int parity = 0; parity < 4; ++parity) {
+        const bool evenColumns = (parity & 1) == 0;
+        for (int pair = 0; pair < 8; ++pair) {
+            const int y = evenColumns ? pair : pair >> 1;
+            const int x = evenColumns ? 0 : 2 * (pair & 1);
+            if (y > 3) continue;
+            for (int lane = 0; lane < 16; ++lane) {
+                const int group = lane / 4, column = lane % 4;
+                const int c = (2 * group + (parity >> 1)) * 8 + 2 * column + (parity & 1);
+                const auto at = static_cast<std::size_t>(32 * (8 * parity + pair) + 2 * lane);
+                twiceFoldedPairs_[at] = quarter(c)[4 * y + x];
+                twiceFoldedPairs_[at + 1] = quarter(c)[4 * y + x + 1];
             }
         }
     }

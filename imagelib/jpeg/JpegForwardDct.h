@@ -38,13 +38,32 @@ public:
     const std::uint8_t* unmirrored() const { return unmirrored_.data(); }
     int unmirroredCount() const { return unmirroredCount_; }
 
+    // The quarter weights of an even frequency mirror once more within the quarter:
+    // W[u][v][3-y][x] = (-1)^(u/2) W[u][v][y][x] for even u, and the same over x for even v, so
+    // the folded samples fold again and a coefficient of class p needs 4 (p 0), 8 (p 1 and 2) or
+    // 16 (p 3) of them: 2, 4, 4 or 8 pairs. twiceFoldedPair(p, t) holds, for pair t, two
+    // registers of eight interleaved weight pairs: groups 0 and 1, then 2 and 3, of the
+    // coefficients pairedQuarter arranges. Pair t is the samples (t, 0) and (t, 1) of the
+    // folded quarter where v is even, else (t >> 1, 2 (t & 1)) and the next column.
+    const std::int16_t* twiceFoldedPair(int parity, int pair) const {
+        return &twiceFoldedPairs_[32 * static_cast<std::size_t>(8 * parity + pair)];
+    }
+    // The coefficients whose weights do not mirror within the quarter as well, and how many.
+    const std::uint8_t* notFoldedTwice() const { return notFoldedTwice_.data(); }
+    int notFoldedTwiceCount() const { return notFoldedTwiceCount_; }
+
 private:
+    void makeTwiceFolded();
+
     std::array<std::int16_t, 4096> weights_{};
     std::array<std::int16_t, 1024> quarters_{};
     std::array<std::int16_t, 1024> pairedQuarters_{};
     std::array<bool, 64> mirrors_{};
     std::array<std::uint8_t, 64> unmirrored_{};
     int unmirroredCount_ = 0;
+    std::array<std::int16_t, 1024> twiceFoldedPairs_{};
+    std::array<std::uint8_t, 64> notFoldedTwice_{};
+    int notFoldedTwiceCount_ = 0;
 };
 
 // F[u][v] = (sum over y, x of W[u][v][y][x] s[y][x] + 128) >> 8 for the 64 level-shifted samples
