@@ -16,28 +16,6 @@
 namespace pictrano {
 namespace {
 
-// For each row of a block and each pattern of non-zero values in it (bit x for column x), the
-// zig-zag positions of those values as bits.
-using RowMasks = std::array<std::array<std::uint64_t, 256>, 8>;
-
-constexpr RowMasks makeRowMasks() {
-    std::array<int, 64> zigZagOf{};
-    for (int k = 0; k < 64; ++k) zigZagOf[kZigZagToNatural[static_cast<std::size_t>(k)]] = k;
-    RowMasks masks{};
-    for (int row = 0; row < 8; ++row) {
-        for (int pattern = 0; pattern < 256; ++pattern) {
-            std::uint64_t bits = 0;
-            for (int x = 0; x < 8; ++x) {
-                if (pattern >> x & 1) bits |= std::uint64_t{1} << zigZagOf[static_cast<std::size_t>(row * 8 + x)];
-            }
-            masks[static_cast<std::size_t>(row)][static_cast<std::size_t>(pattern)] = bits;
-        }
-    }
-    return masks;
-}
-
-constexpr RowMasks kRowMasks = makeRowMasks();
-
 constexpr int kLargestPackedQuantiser = 255;
 
 }  // namespace
@@ -79,7 +57,7 @@ std::uint64_t BlockQuantiser::quantisePlain(const std::int32_t* coefficients, st
             values[p] = (quotient ^ sign) - sign;
             pattern |= static_cast<unsigned>(values[p] != 0) << x;
         }
-        nonZero |= kRowMasks[row][pattern];
+        nonZero |= kZigZagBitsOfRow[row][pattern];
     }
     return nonZero;
 }
@@ -108,7 +86,7 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
                                               _mm_packs_epi32(quotients[2], quotients[3]));
         const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)));
         const unsigned pattern = ~zeros & 0xFFFF;
-        nonZero |= kRowMasks[row][pattern & 0xFF] | kRowMasks[row + 1][pattern >> 8];
+        nonZero |= kZigZagBitsOfRow[row][pattern & 0xFF] | kZigZagBitsOfRow[row + 1][pattern >> 8];
     }
     return nonZero;
 }
@@ -148,7 +126,7 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
         const __m256i rows = _mm256_permutevar8x32_epi32(bytes, rowOrder);
         const auto zeros = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(rows, zero)));
         const std::uint32_t pattern = ~zeros;
-        for (std::size_t i = 0; i < 4; ++i) nonZero |= kRowMasks[row + i][pattern >> (8 * i) & 0xFF];
+        for (std::size_t i = 0; i < 4; ++i) nonZero |= kZigZagBitsOfRow[row + i][pattern >> (8 * i) & 0xFF];
     }
     return nonZero;
 }

@@ -65,16 +65,53 @@ private:
     std::vector<std::array<std::int8_t, 64>> low_;
 };
 
-// Adds 2^Al to the magnitude of a nonzero coefficient when the next bit is 1.
-inline void refine(ScanBits& bits, std::int16_t& coefficient, int step) {
-    if (bits.readBit() == 0) return;
+// Bit k set when the coefficient at zig-zag position k of the block is not zero.
+std::uint64_t nonzeroInZigZagOrder(const std::int16_t* block) {
+    std::uint64_t nonzero = 0;
+    for (std::size_t row = 0; row < 8; row += 2) {
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * row));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * row + 8));
+        const __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(first, zero), _mm_cmpeq_epi16(second, zero));
+        const unsigned columns = ~static_cast<unsigned>(_mm_movemask_epi8(zeros)) & 0xFFFF;
+#else
+        unsigned columns = 0;
+        for (unsigned x = 0; x < 16; ++x) columns |= static_cast<unsigned>(block[8 * row + x] != 0) << x;
+#endif
+        nonzero |= kZigZagBitsOfRow[row][columns & 0xFF] | kZigZagBitsOfRow[row + 1][columns >> 8];
+    }
+    return nonzero;
+}
+
+// Zig-zag positions `from` to `to` as bits (none when from > to; both below 64).
+std::uint64_t bandBits(int from, int to) {
+    if (from > to) return 0;
+    return (~std::uint64_t{0} << from) & (~std::uint64_t{0} >> (63 - to));
+}
+
+// Adds 2^Al to the magnitude of a nonzero coefficient.
+void strengthen(std::int16_t& coefficient, int step) {
     coefficient = static_cast<std::int16_t>(coefficient > 0 ? coefficient + step : coefficient - step);
 }
 
-void refineNonzero(ScanBits& bits, std::int16_t* block, int from, int to, int step) {
-    for (int k = from; k <= to; ++k) {
-        std::int16_t& coefficient = block[kZigZagToNatural[static_cast<std::size_t>(k)]];
-        if (coefficient != 0) refine(bits, coefficient, step);
+// Takes the next bit and, when it is 1, strengthens the coefficient.
+inline void refine(ScanBits& bits, std::int16_t& coefficient, int step) {
+    if (bits.readBit() != 0) strengthen(coefficient, step);
+}
+
+// The correction bits of the coefficients at the given zig-zag positions, in order, up to 32
+// from one load. Past the end of the data the bits are 0, as for a single bit.
+void refineAt(ScanBits& bits, std::int16_t* block, std::uint64_t positions, int step) {
+    while (positions != 0) {
+        std::uint64_t next = bits.peek();
+        unsigned taken = 0;
+        for (; positions != 0 && taken < 32; ++taken, next <<= 1, positions &= positions - 1) {
+            if ((next >> 63) != 0) {
+                strengthen(block[kZigZagToNatural[static_cast<std::size_t>(std::countr_zero(positions))]], step);
+            }
+        }
+        bits.skip(taken);
     }
 }
 
@@ -86,7 +123,7 @@ std::optional<Msg> refineBand(ScanBits& bits, std::int16_t* block, int k, int en
         AcSymbol symbol;
         if (!decodeAcSymbol(bits, table, symbol)) return Msg::NoMatchingAcCode;
         if (symbol.size == 0 && symbol.run != 15) {
-            refineNonzero(bits, block, k, end, step);
+            refineAt(bits, block, nonzeroInZigZagOrder(block) & bandBits(k, end), step);
             endRun = symbol.endRun - 1;
             k = end + 1;
             break;
@@ -171,7 +208,7 @@ std::optional<Msg> decodeBlock(ScanBits& bits, std::int16_t* block, const JpegSc
     }
     if (endRun > 0) {
         --endRun;
-        if (refinement) refineNonzero(bits, block, k, end, step);
+        if (refinement) refineAt(bits, block, nonzeroInZigZagOrder(block) & bandBits(k, end), step);
         return bits.overran() ? std::optional<Msg>(Msg::NoMatchingAcCode) : std::nullopt;
     }
     if (k > end) return k == end + 1 ? std::nullopt : std::optional<Msg>(Msg::AcRestoreFailed);
