@@ -58,28 +58,29 @@ public:
                       std::size_t capacity)
         : weights_(weights), form_(fastestPackedForm(features)), writer_(capacity) {}
 
-    // The 64 samples of the block whose top-left sample lies at (column, row) of the
-    // component's strip, taken at the component's steps.
+    // The block whose top-left sample lies at (column, row) of the component's strip, its
+    // samples taken at the component's steps: read where they lie when the steps across are 1.
     void codeBlockAt(ComponentCoder& coder, int stripWidth, int column, int row) {
+        const std::int16_t* first = coder.strip + static_cast<std::size_t>(row) * static_cast<std::size_t>(stripWidth) + column;
+        const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(coder.stepY) * stripWidth;
+        if (coder.stepX == 1) {
+            codeBlock(coder, first, stride);
+            return;
+        }
         alignas(16) std::int16_t block[64];
         for (int y = 0; y < 8; ++y) {
-            const std::int16_t* line = coder.strip + static_cast<std::size_t>(row + y * coder.stepY) * static_cast<std::size_t>(stripWidth) + column;
-            if (coder.stepX == 1) {
-                std::memcpy(block + 8 * y, line, 8 * sizeof(std::int16_t));
-            } else {
-                for (int x = 0; x < 8; ++x) block[8 * y + x] = line[x * coder.stepX];
-            }
+            for (int x = 0; x < 8; ++x) block[8 * y + x] = first[y * stride + x * coder.stepX];
         }
-        codeBlock(coder, block);
+        codeBlock(coder, block, 8);
     }
 
     void store(JpegScan& scan) { storeScanData(writer_, true, scan); }
 
 private:
-    void codeBlock(ComponentCoder& coder, const std::int16_t* samples) {
-        alignas(16) std::int32_t coefficients[64];
-        forwardDct(form_, weights_, samples, coefficients);
-        alignas(16) std::int32_t values[64];  // natural order
+    void codeBlock(ComponentCoder& coder, const std::int16_t* samples, std::ptrdiff_t stride) {
+        alignas(32) std::int32_t coefficients[64];
+        forwardDct(form_, weights_, samples, stride, coefficients);
+        alignas(32) std::int32_t values[64];  // natural order
         // Bit k: the AC value at zig-zag position k is not 0.
         std::uint64_t nonZero = coder.quantiser.quantise(coefficients, values) & ~std::uint64_t{1};
         writer_.reserve(kMostBlockBytes);

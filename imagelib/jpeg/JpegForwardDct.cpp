@@ -63,12 +63,12 @@ constexpr double kCosines[106] = {
 // p-q+r-t (v odd), p+q-r-t (u odd) and p-q-r+t (both odd), rows first.
 using FoldedSamples = std::array<std::array<std::int32_t, 16>, 4>;
 
-FoldedSamples fold(const std::int16_t* s) {
+FoldedSamples fold(const std::int16_t* s, std::ptrdiff_t stride) {
     FoldedSamples folded;
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 4; ++x) {
-            const int p = s[y * 8 + x], q = s[y * 8 + 7 - x];
-            const int r = s[(7 - y) * 8 + x], t = s[(7 - y) * 8 + 7 - x];
+            const int p = s[y * stride + x], q = s[y * stride + 7 - x];
+            const int r = s[(7 - y) * stride + x], t = s[(7 - y) * stride + 7 - x];
             const auto i = static_cast<std::size_t>(y * 4 + x);
             folded[0][i] = p + q + r + t;
             folded[1][i] = p - q + r - t;
@@ -83,9 +83,9 @@ int parityOf(int coefficient) { return (coefficient >> 3 & 1) * 2 + (coefficient
 
 std::int32_t rounded(std::int32_t sum) { return (sum + 128) >> 8; }
 
-void forwardDctFolded(const ForwardDctWeights& weights, const std::int16_t* samples,
+void forwardDctFolded(const ForwardDctWeights& weights, const std::int16_t* samples, std::ptrdiff_t stride,
                       std::int32_t* coefficients) {
-    const FoldedSamples folded = fold(samples);
+    const FoldedSamples folded = fold(samples, stride);
     for (int c = 0; c < 64; ++c) {
         std::int32_t sum = 0;
         if (weights.mirrors(c)) {
@@ -94,7 +94,7 @@ void forwardDctFolded(const ForwardDctWeights& weights, const std::int16_t* samp
             for (std::size_t i = 0; i < 16; ++i) sum += w[i] * part[i];
         } else {
             const std::int16_t* w = weights.of(c);
-            for (int i = 0; i < 64; ++i) sum += w[i] * samples[i];
+            for (int i = 0; i < 64; ++i) sum += w[i] * samples[i / 8 * stride + i % 8];
         }
         coefficients[c] = rounded(sum);
     }
@@ -127,9 +127,9 @@ struct FoldedBlock {
 
 // Inlined into each form, so that the AVX2 form runs no legacy SSE code with its wide registers
 // in use.
-[[gnu::always_inline]] inline FoldedBlock foldBlock(const std::int16_t* samples) {
+[[gnu::always_inline]] inline FoldedBlock foldBlock(const std::int16_t* samples, std::ptrdiff_t stride) {
     FoldedBlock block;
-    for (int y = 0; y < 8; ++y) block.rows[y] = load(samples + 8 * y);
+    for (int y = 0; y < 8; ++y) block.rows[y] = load(samples + y * stride);
     __m128i parts[4][4];
     for (int y = 0; y < 4; ++y) {
         const __m128i sum = _mm_add_epi16(block.rows[y], block.rows[7 - y]);
@@ -171,9 +171,9 @@ struct FoldedBlock {
     return right ? _mm_unpackhi_epi32(even, odd) : _mm_unpacklo_epi32(even, odd);
 }
 
-void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* samples,
+void forwardDctSse2(const ForwardDctWeights& weights, const std::int16_t* samples, std::ptrdiff_t stride,
                     std::int32_t* coefficients) {
-    const FoldedBlock block = foldBlock(samples);
+    const FoldedBlock block = foldBlock(samples, stride);
     // Per class, each pair of folded samples (both in one 32-bit lane) times its weights for
     // four coefficients at a time: the sums come out in lanes, one per coefficient.
     const __m128i half = _mm_set1_epi32(128);
@@ -272,8 +272,8 @@ struct TwiceFoldedPairs {
 // Eight coefficients per multiply-add, over the samples folded twice where the weights allow:
 // 36 multiply-adds a block instead of 64.
 [[gnu::target("avx2")]] void forwardDctAvx2(const ForwardDctWeights& weights, const std::int16_t* samples,
-                                            std::int32_t* coefficients) {
-    const FoldedBlock block = foldBlock(samples);
+                                            std::ptrdiff_t stride, std::int32_t* coefficients) {
+    const FoldedBlock block = foldBlock(samples, stride);
     const TwiceFoldedPairs pairs = twiceFoldedPairs(block);
     constexpr int kPairs[4] = {2, 4, 4, 8};
     const __m256i half = _mm256_set1_epi32(128);
@@ -386,15 +386,15 @@ void ForwardDctWeights::makeTwiceFolded() {
 }
 
 void forwardDct(PackedForm form, const ForwardDctWeights& weights, const std::int16_t* samples,
-                std::int32_t* coefficients) {
+                std::ptrdiff_t stride, std::int32_t* coefficients) {
     switch (form) {
 #if defined(PICTRANO_WIDE_FORWARD_DCT)
-    case PackedForm::Avx2: forwardDctAvx2(weights, samples, coefficients); return;
+    case PackedForm::Avx2: forwardDctAvx2(weights, samples, stride, coefficients); return;
 #endif
 #if defined(__SSE2__)
-    case PackedForm::Sse2: forwardDctSse2(weights, samples, coefficients); return;
+    case PackedForm::Sse2: forwardDctSse2(weights, samples, stride, coefficients); return;
 #endif
-    default: forwardDctFolded(weights, samples, coefficients); return;
+    default: forwardDctFolded(weights, samples, stride, coefficients); return;
     }
 }
 

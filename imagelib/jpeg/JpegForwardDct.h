@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "imagelib/jpeg/ProcessorFeatures.h"
@@ -67,11 +68,11 @@ private:
 };
 
 // F[u][v] = (sum over y, x of W[u][v][y][x] s[y][x] + 128) >> 8 for the 64 level-shifted samples
-// s (-128 to 127, rows first), coefficients in natural order. The sums are those of the direct
-// 64 x 64 products: mirrored weights fold the samples first (a quarter of the products), and the
-// packed forms take four or eight coefficients' products at a time. A form this build lacks runs
-// as the plain one.
+// s (-128 to 127; row y starts `stride` samples after row y - 1), coefficients in natural order.
+// The sums are those of the direct 64 x 64 products: mirrored weights fold the samples first (a
+// quarter of the products), and the packed forms take four or eight coefficients' products at a
+// time. A form this build lacks runs as the plain one.
 void forwardDct(PackedForm form, const ForwardDctWeights& weights, const std::int16_t* samples,
-                std::int32_t* coefficients);
+                std::ptrdiff_t stride, std::int32_t* coefficients);
 
 }  // namespace pictrano

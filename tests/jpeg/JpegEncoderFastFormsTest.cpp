@@ -83,11 +83,17 @@ TEST(JpegEncoderFastForms, ForwardDctFormsGiveTheDirectSums) {
         }
         blocks.push_back(block);
     }
+    // Each block also lies in the middle of a picture three blocks wide.
     for (const PackedForm form : formsOfThisProcessor()) {
         for (const auto& block : blocks) {
+            std::array<std::int16_t, 3 * 64> wide{};
+            for (std::size_t i = 0; i < 64; ++i) wide[i / 8 * 24 + 8 + i % 8] = block[i];
+            const std::array<std::int32_t, 64> plain = test::plainForwardDct(weights, block.data());
             std::array<std::int32_t, 64> fast;
-            forwardDct(form, weights, block.data(), fast.data());
-            ASSERT_EQ(fast, test::plainForwardDct(weights, block.data())) << "form " << static_cast<int>(form);
+            forwardDct(form, weights, block.data(), 8, fast.data());
+            ASSERT_EQ(fast, plain) << "form " << static_cast<int>(form);
+            forwardDct(form, weights, wide.data() + 8, 24, fast.data());
+            ASSERT_EQ(fast, plain) << "form " << static_cast<int>(form) << " in a wider picture";
         }
     }
 }
