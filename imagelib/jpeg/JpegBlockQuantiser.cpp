@@ -66,6 +66,7 @@ std::uint64_t BlockQuantiser::quantisePlain(const std::int32_t* coefficients, st
 
 std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, std::int32_t* values) const {
     const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 signBit = _mm_set1_ps(-0.0f);
     const __m128i zero = _mm_setzero_si128();
     std::uint64_t nonZero = 0;
     for (std::size_t row = 0; row < 8; row += 2) {
@@ -74,11 +75,12 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
             const std::size_t p = row * 8 + 4 * i;
             const __m128i n = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients + p)),
                                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(&halves_[p])));
-            const __m128i sign = _mm_srai_epi32(n, 31);
-            const __m128i magnitude = _mm_sub_epi32(_mm_xor_si128(n, sign), sign);
-            const __m128 scaled = _mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(magnitude), half),
-                                             _mm_load_ps(&floatReciprocals_[p]));
-            quotients[i] = _mm_sub_epi32(_mm_xor_si128(_mm_cvttps_epi32(scaled), sign), sign);
+            // n + 0.5 or n - 0.5 is exact, and rounding is the same for either sign, so this
+            // is the quotient of the magnitude with n's sign.
+            const __m128 number = _mm_cvtepi32_ps(n);
+            const __m128 away = _mm_or_ps(_mm_and_ps(number, signBit), half);
+            const __m128 scaled = _mm_mul_ps(_mm_add_ps(number, away), _mm_load_ps(&floatReciprocals_[p]));
+            quotients[i] = _mm_cvttps_epi32(scaled);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(values + p), quotients[i]);
         }
         // Saturating packs keep non-zero values non-zero: one byte per value, two rows.
@@ -104,6 +106,7 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
 [[gnu::target("avx2")]] std::uint64_t BlockQuantiser::quantiseWide(const std::int32_t* coefficients,
                                                                      std::int32_t* values) const {
     const __m256 half = _mm256_set1_ps(0.5f);
+    const __m256 signBit = _mm256_set1_ps(-0.0f);
     const __m256i zero = _mm256_setzero_si256();
     // The packs below leave the bytes of four rows as row 0..3 columns 0-3, then columns 4-7.
     const __m256i rowOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
@@ -114,11 +117,10 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
             const std::size_t p = (row + i) * 8;
             const __m256i n = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficients + p)),
                                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&halves_[p])));
-            const __m256i sign = _mm256_srai_epi32(n, 31);
-            const __m256i magnitude = _mm256_sub_epi32(_mm256_xor_si256(n, sign), sign);
-            const __m256 scaled = _mm256_mul_ps(_mm256_add_ps(_mm256_cvtepi32_ps(magnitude), half),
-                                                _mm256_load_ps(&floatReciprocals_[p]));
-            quotients[i] = _mm256_sub_epi32(_mm256_xor_si256(_mm256_cvttps_epi32(scaled), sign), sign);
+            const __m256 number = _mm256_cvtepi32_ps(n);
+            const __m256 away = _mm256_or_ps(_mm256_and_ps(number, signBit), half);
+            const __m256 scaled = _mm256_mul_ps(_mm256_add_ps(number, away), _mm256_load_ps(&floatReciprocals_[p]));
+            quotients[i] = _mm256_cvttps_epi32(scaled);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(values + p), quotients[i]);
         }
         const __m256i bytes = _mm256_packs_epi16(_mm256_packs_epi32(quotients[0], quotients[1]),
