@@ -221,31 +221,38 @@ bool shufflesBytes() {
 
 }  // namespace
 
+namespace {
+
+// A row of pixels whose chroma sample for pixel x is sample x >> chromaShift (0 or 1), by the
+// fastest store the processor has unless the plain packed store is asked for.
+void convertedRowOf(int chromaShift, const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
+                    int width, std::uint8_t* out, PixelStore store) {
+#if defined(PICTRANO_SHUFFLED_STORE)
+    if (store == PixelStore::Fastest && shufflesBytes()) {
+        return chromaShift == 0 ? convertedRowShuffled(y, cb, cr, width, out)
+                                : convertedRowHalfChromaShuffled(y, cb, cr, width, out);
+    }
+#endif
+    (void)store;
+#if defined(__SSE2__)
+    if (chromaShift == 0) return convertRow(y, cb, cr, width, 0, out, convertSixteen, PackedStore{});
+    convertRow(y, cb, cr, width, 1, out, convertSixteenHalfChroma, PackedStore{});
+#else
+    for (int x = 0; x < width; ++x) convertPixel(y[x], cb[x >> chromaShift], cr[x >> chromaShift], out + 3 * x);
+#endif
+}
+
+}  // namespace
+
 void convertedPixelRow(const std::int16_t* y, const std::int16_t* cb, const std::int16_t* cr,
                        int width, std::uint8_t* out, PixelStore store) {
-#if defined(PICTRANO_SHUFFLED_STORE)
-    if (store == PixelStore::Fastest && shufflesBytes()) return convertedRowShuffled(y, cb, cr, width, out);
-#endif
-#if defined(__SSE2__)
-    convertRow(y, cb, cr, width, 0, out, convertSixteen, PackedStore{});
-#else
-    (void)store;
-    for (int x = 0; x < width; ++x) convertPixel(y[x], cb[x], cr[x], out + 3 * x);
-#endif
+    convertedRowOf(0, y, cb, cr, width, out, store);
 }
 
 void convertedPixelRowHalfChroma(const std::int16_t* y, const std::int16_t* cb,
                                  const std::int16_t* cr, int width, std::uint8_t* out,
                                  PixelStore store) {
-#if defined(PICTRANO_SHUFFLED_STORE)
-    if (store == PixelStore::Fastest && shufflesBytes()) return convertedRowHalfChromaShuffled(y, cb, cr, width, out);
-#endif
-#if defined(__SSE2__)
-    convertRow(y, cb, cr, width, 1, out, convertSixteenHalfChroma, PackedStore{});
-#else
-    (void)store;
-    for (int x = 0; x < width; ++x) convertPixel(y[x], cb[x / 2], cr[x / 2], out + 3 * x);
-#endif
+    convertedRowOf(1, y, cb, cr, width, out, store);
 }
 
 void greyWideRow(const std::int16_t* samples, int width, int precision, std::uint16_t* out) {
