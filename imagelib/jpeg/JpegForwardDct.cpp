@@ -147,9 +147,8 @@ struct FoldedBlock {
 }
 
 // Puts the rounded direct sums of the listed coefficients (those whose weights do not fold as the
-// form folds them) into the sums of
-// the four classes (four coefficients per register, as pairedQuarter groups them), so that each
-// row of coefficients is stored once.
+// form folds them) into the sums of the four classes (four coefficients per register, as
+// pairedQuarter groups them), so that each row of coefficients is stored once.
 [[gnu::always_inline]] inline void mergeDirect(const ForwardDctWeights& weights, const FoldedBlock& block,
                                                const std::uint8_t* direct, int count, __m128i (&sums)[4][4]) {
     const __m128i lanesOf = _mm_setr_epi32(0, 1, 2, 3);
@@ -215,6 +214,12 @@ template <int Dword>
     return _mm_shuffle_epi32(v, Dword * 0x55);
 }
 
+[[gnu::always_inline]] inline __m128i swapped(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)); }
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i both(__m128i low, __m128i high) {
+    return _mm256_set_m128i(high, low);
+}
+
 // The broadcast pairs of each class once its even frequencies have folded again (see
 // twiceFoldedPair): rows y and 3 - y of the quarter add for u 0 and 4 and subtract for u 2 and
 // 6, as columns do for v; in each register the low half serves groups 0 and 2, the high half
@@ -222,12 +227,6 @@ template <int Dword>
 struct TwiceFoldedPairs {
     __m256i of[4][8];
 };
-
-[[gnu::always_inline]] inline __m128i swapped(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)); }
-
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i both(__m128i low, __m128i high) {
-    return _mm256_set_m128i(high, low);
-}
 
 [[gnu::target("avx2"), gnu::always_inline]] inline TwiceFoldedPairs twiceFoldedPairs(const FoldedBlock& block) {
     TwiceFoldedPairs pairs;
