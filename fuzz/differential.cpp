@@ -1,8 +1,10 @@
 // The fast forms against their plain reference forms on the same input; the first byte chooses
 // the pair: inflate, the Deflate coders' match search, JPEG Huffman matching, the inverse DCT,
 // sequential JPEG blocks decoded a word at a time.
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The stream is also inflated cut into pieces of 0 to 15 bytes, each in a buffer of its own,
+// which must give the same outcome as the whole; the lengths follow from the capacity and the
+// stream's size, so the inputs' layout stays as it was.
 void compareInflate(fuzz::FuzzInput& input) {
     const std::size_t capacity = input.word();
     const Bytes stream(input.data(), input.data() + input.size());
@@ -35,6 +40,20 @@ void compareInflate(fuzz::FuzzInput& input) {
     if (plain.failure && std::strcmp(codec.errors().narrow(), shiftJisText(*plain.failure)) != 0) {
         fuzz::finding();
     }
+
+    std::vector<Bytes> pieces;
+    std::vector<ByteSpan> spans;
+    std::minstd_rand random(static_cast<std::uint32_t>(capacity + stream.size()) + 1);
+    for (std::size_t at = 0; at < stream.size();) {
+        const std::size_t length = std::min<std::size_t>(random() % 16, stream.size() - at);
+        pieces.emplace_back(stream.begin() + std::ptrdiff_t(at), stream.begin() + std::ptrdiff_t(at + length));
+        at += length;
+    }
+    for (const Bytes& piece : pieces) spans.push_back({piece.data(), piece.size()});
+    Bytes pieceOutput(capacity);
+    if (codec.inflate(pieceOutput.data(), capacity, spans.data(), spans.size()) != position) fuzz::finding();
+    pieceOutput.resize(codec.inflatedLength());
+    if (pieceOutput != output) fuzz::finding();
 }
 
 void compareDeflate(fuzz::FuzzInput& input) {

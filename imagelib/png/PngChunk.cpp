@@ -95,14 +95,12 @@ std::size_t PngChunkList::dataLength(const char* type) const {
     return total;
 }
 
-std::size_t PngChunkList::concatenate(const char* type, std::vector<std::uint8_t>& out) const {
-    const std::size_t total = dataLength(type);
-    out.clear();
-    out.reserve(total);
+std::vector<ByteSpan> PngChunkList::dataSpans(const char* type) const {
+    std::vector<ByteSpan> spans;
     for (const PngChunk& chunk : chunks_) {
-        if (chunk.hasType(type)) out.insert(out.end(), chunk.data(), chunk.data() + chunk.length());
+        if (chunk.hasType(type) && chunk.length() > 0) spans.push_back({chunk.data(), chunk.length()});
     }
-    return total;
+    return spans;
 }
 
 std::size_t PngChunkList::serialisedSize() const {

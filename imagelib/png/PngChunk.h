@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "imagelib/png/deflate/ByteSpan.h"
+
 namespace pictrano {
 
 // One PNG chunk in memory: its type, data and CRC exactly as they stand in a file (the length is
@@ -58,8 +60,8 @@ public:
     const PngChunk* find(const char* type, std::size_t n = 0) const;
     // The length of the data of every chunk of a type.
     std::size_t dataLength(const char* type) const;
-    // The data of every chunk of a type, in list order, into `out`; returns its length.
-    std::size_t concatenate(const char* type, std::vector<std::uint8_t>& out) const;
+    // Where the data of every nonempty chunk of a type stands, in list order.
+    std::vector<ByteSpan> dataSpans(const char* type) const;
     std::size_t serialisedSize() const;
     // Writes every chunk in order; returns the bytes written.
     std::size_t serialise(std::uint8_t* out) const;

@@ -162,17 +162,10 @@ int PngReader::fitsImageData(const PngChunkList& chunks, std::size_t filteredByt
 
 const std::uint8_t* PngReader::inflateImageData(const PngChunkList& chunks,
                                                 std::uint8_t* filtered, std::size_t filteredBytes) {
-    // One IDAT chunk is inflated where it stands; several are joined first.
-    std::vector<std::uint8_t> joined;
-    const PngChunk* first = chunks.find("IDAT");
-    const std::uint8_t* compressed = first->data();
-    std::size_t compressedBytes = first->length();
-    if (chunks.find("IDAT", 1) != nullptr) {
-        compressedBytes = chunks.concatenate("IDAT", joined);
-        compressed = joined.data();
-    }
+    // The chunks' data is inflated where it stands, as one stream.
+    const std::vector<ByteSpan> compressed = chunks.dataSpans("IDAT");
     DeflateCodec codec;
-    if (codec.inflate(filtered, filteredBytes, compressed, compressedBytes) == 0) {
+    if (codec.inflate(filtered, filteredBytes, compressed.data(), compressed.size()) == 0) {
         release();
         errors_.copyFrom(codec.errors());
         return nullptr;

@@ -19,11 +19,18 @@ using test::withAdler32;
 using test::InflateOutcome;
 using test::StreamBuilder;
 
-InflateOutcome inflateWithCodec(const Bytes& input, std::size_t capacity) {
+InflateOutcome inflateWithCodec(const Bytes& input, std::size_t capacity,
+                                const std::vector<Bytes>* pieces = nullptr) {
     DeflateCodec codec;
     Bytes output(capacity);
     InflateOutcome outcome;
-    outcome.position = codec.inflate(output.data(), capacity, input.data(), input.size());
+    if (pieces == nullptr) {
+        outcome.position = codec.inflate(output.data(), capacity, input.data(), input.size());
+    } else {
+        std::vector<ByteSpan> spans;
+        for (const Bytes& piece : *pieces) spans.push_back({piece.data(), piece.size()});
+        outcome.position = codec.inflate(output.data(), capacity, spans.data(), spans.size());
+    }
     output.resize(codec.inflatedLength());
     outcome.output = output;
     if (outcome.position == 0) {
@@ -38,10 +45,26 @@ InflateOutcome inflateWithCodec(const Bytes& input, std::size_t capacity) {
     return outcome;
 }
 
-// The table-driven inflate and the plain linear-search one agree on everything.
+// The input cut into pieces of 0 to 9 bytes, each in a buffer of its own size, so that a read
+// past a piece's end is caught.
+std::vector<Bytes> cutIntoPieces(const Bytes& input) {
+    std::minstd_rand random(static_cast<unsigned>(input.size()) + 1);
+    std::vector<Bytes> pieces;
+    for (std::size_t at = 0; at < input.size();) {
+        const std::size_t length = std::min<std::size_t>(random() % 10, input.size() - at);
+        pieces.emplace_back(input.begin() + std::ptrdiff_t(at), input.begin() + std::ptrdiff_t(at + length));
+        at += length;
+    }
+    return pieces;
+}
+
+// The table-driven inflate, given the input whole and in pieces, and the plain linear-search
+// one agree on everything.
 InflateOutcome inflateBoth(const Bytes& input, std::size_t capacity) {
     const InflateOutcome outcome = inflateWithCodec(input, capacity);
     EXPECT_EQ(outcome, test::referenceInflate(input, capacity));
+    const std::vector<Bytes> pieces = cutIntoPieces(input);
+    EXPECT_EQ(inflateWithCodec(input, capacity, &pieces), outcome);
     return outcome;
 }
 

@@ -2,21 +2,29 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#include "imagelib/png/deflate/ByteSpan.h"
 
 namespace pictrano {
 
-// Reads a byte buffer as one little-endian bit sequence (bit p is bit p mod 8 of byte p / 8).
-// Bits past the end of the buffer read as 0 and are never loaded from memory; overran() tells
-// whether anything past the end has been consumed.
+// Reads the bytes of one or more spans, taken one after another, as one little-endian bit
+// sequence (bit p is bit p mod 8 of byte p / 8). Bits past the end of the last span read as 0
+// and are never loaded from memory; overran() tells whether anything past the end has been
+// consumed. The spans must outlive the reader, which may be copied.
 class BitReader {
 public:
-    BitReader(const std::uint8_t* data, std::size_t length) : data_(data), length_(length) {}
+    BitReader(const ByteSpan* spans, std::size_t spanCount) : spans_(spans) {
+        for (std::size_t i = 0; i < spanCount; ++i) length_ += spans[i].length;
+        if (spanCount > 0) spanEnd_ = spans[0].length;
+    }
 
-    // The number of bits consumed since the start of the buffer.
+    // The number of bits consumed since the start of the first span.
     std::uint64_t position() const { return std::uint64_t{next_} * 8 - count_; }
     bool overran() const { return position() > std::uint64_t{length_} * 8; }
-    // True when every bit of the buffer has been consumed.
+    // True when every bit of the spans has been consumed.
     bool atEnd() const { return position() >= std::uint64_t{length_} * 8; }
+    std::size_t length() const { return length_; }
 
     // The next 32 bits, first bit in bit 0, without consuming them.
     std::uint32_t peek32() {
@@ -39,33 +47,61 @@ public:
         return value;
     }
 
-    // Moves to an absolute bit position (which may lie past the end of the buffer).
-    void seek(std::uint64_t bitPosition) {
-        buffer_ = 0;
-        count_ = 0;
-        next_ = static_cast<std::size_t>(bitPosition / 8);
-        skip(static_cast<unsigned>(bitPosition % 8));
+    // Skips to the next byte boundary.
+    void alignToByte() { skip(count_ % 8); }
+
+    // Copies the next `count` bytes to `out` and consumes them; the reader stands on a byte
+    // boundary and position() / 8 + count is at most length().
+    void takeBytes(std::uint8_t* out, std::size_t count) {
+        for (; count > 0 && count_ >= 8; --count, count_ -= 8, buffer_ >>= 8) {
+            *out++ = static_cast<std::uint8_t>(buffer_);
+        }
+        if (count == 0) return;
+        buffer_ = 0;  // it may hold bytes beyond the bits counted, which the copy moves past
+        while (count > 0) {
+            enterSpanOfNext();
+            const std::size_t here = count < spanEnd_ - next_ ? count : spanEnd_ - next_;
+            std::memcpy(out, spans_[span_].data + (next_ - spanStart_), here);
+            out += here;
+            next_ += here;
+            count -= here;
+        }
     }
 
 private:
-    // Tops the buffer up to at least 56 bits.
+    // Tops the buffer up to at least 56 bits: a word at once within a span, byte by byte where
+    // the eight bytes cross into the next span or past the end.
     void refill() {
-        if (next_ < length_ && length_ - next_ >= 8) {
+        if (next_ + 8 <= spanEnd_) {
+            const std::uint8_t* bytes = spans_[span_].data + (next_ - spanStart_);
             std::uint64_t word = 0;
-            for (unsigned i = 0; i < 8; ++i) word |= std::uint64_t{data_[next_ + i]} << (8 * i);
+            for (unsigned i = 0; i < 8; ++i) word |= std::uint64_t{bytes[i]} << (8 * i);
             buffer_ |= word << count_;
             next_ += (63 - count_) >> 3;
             count_ |= 56;
             return;
         }
         for (; count_ <= 56; count_ += 8, ++next_) {
-            if (next_ < length_) buffer_ |= std::uint64_t{data_[next_]} << count_;
+            if (next_ >= length_) continue;
+            enterSpanOfNext();
+            buffer_ |= std::uint64_t{spans_[span_].data[next_ - spanStart_]} << count_;
         }
     }
 
-    const std::uint8_t* data_;
-    std::size_t length_;
-    std::size_t next_ = 0;  // the next byte to load into the buffer
+    // Moves on to the span holding byte next_ (which lies before the end), past empty spans.
+    void enterSpanOfNext() {
+        while (next_ >= spanEnd_) {
+            spanStart_ = spanEnd_;
+            spanEnd_ += spans_[++span_].length;
+        }
+    }
+
+    const ByteSpan* spans_;
+    std::size_t length_ = 0;   // the bytes of every span
+    std::size_t span_ = 0;     // the span being read
+    std::size_t spanStart_ = 0;  // where it starts and ends among all the bytes
+    std::size_t spanEnd_ = 0;
+    std::size_t next_ = 0;  // the next byte to load into the buffer, counted over all spans
     std::uint64_t buffer_ = 0;
     unsigned count_ = 0;  // bits held in the buffer
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/image/ErrorBuffers.h"
+#include "imagelib/png/deflate/ByteSpan.h"
 
 namespace pictrano {
 
@@ -22,6 +23,9 @@ public:
     // produced before a failure stay in `output`; inflatedLength() tells how many were written.
     std::uint64_t inflate(std::uint8_t* output, std::size_t outputCapacity, const std::uint8_t* input,
                           std::size_t inputLength);
+    // The same with the stream's bytes in several spans, read one after another as if joined.
+    std::uint64_t inflate(std::uint8_t* output, std::size_t outputCapacity, const ByteSpan* input,
+                          std::size_t spanCount);
     std::size_t inflatedLength() const { return inflatedLength_; }
 
     // Deflates `input` into one zlib stream written from the start of `output`, which need not be

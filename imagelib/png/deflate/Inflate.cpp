@@ -5,7 +5,6 @@
 #include <new>
 #include <optional>
 
-#include "imagelib/image/ByteOrder.h"
 #include "imagelib/png/deflate/BitReader.h"
 #include "imagelib/png/deflate/DeflateCodec.h"
 #include "imagelib/png/deflate/DeflateTables.h"
@@ -14,15 +13,15 @@
 namespace pictrano {
 namespace {
 
-constexpr std::uint64_t kHeaderBits = 16;
+constexpr unsigned kHeaderBits = 16;
 enum BlockType : unsigned { kStored = 0, kFixed = 1, kDynamic = 2 };
 
 using Failure = std::optional<Msg>;
 
 class Inflater {
 public:
-    Inflater(std::uint8_t* output, std::size_t capacity, const std::uint8_t* input, std::size_t length)
-        : output_(output), capacity_(capacity), input_(input), length_(length), in_(input, length) {}
+    Inflater(std::uint8_t* output, std::size_t capacity, const ByteSpan* input, std::size_t spanCount)
+        : output_(output), capacity_(capacity), in_(input, spanCount) {}
 
     Failure run();
     std::uint64_t position() const { return in_.position(); }
@@ -36,8 +35,6 @@ private:
     std::uint8_t* output_;
     std::size_t capacity_;
     std::size_t produced_ = 0;
-    const std::uint8_t* input_;
-    std::size_t length_;
     BitReader in_;
     HuffmanTable fixedLiterals_, fixedDistances_, literals_, distances_, codeLengths_;
 };
@@ -45,7 +42,7 @@ private:
 Failure Inflater::run() {
     fixedLiterals_.buildFixedLiteralLength();
     fixedDistances_.buildFixedDistance();
-    in_.seek(kHeaderBits);
+    in_.skip(kHeaderBits);
     for (;;) {
         const std::uint32_t header = in_.read(3);
         if (in_.overran()) return Msg::NoBitData;
@@ -71,15 +68,14 @@ Failure Inflater::run() {
 
 // A stored block: from the next byte boundary, LEN (16 bits), NLEN (not compared), LEN bytes.
 Failure Inflater::copyStored() {
-    const std::uint64_t at = (in_.position() + 7) / 8;
-    if (at + 4 > length_) return Msg::NoBitData;
-    const std::uint32_t count = loadLe16(input_ + at);
-    if (at + 4 + count > length_) return Msg::NoBitData;
+    in_.alignToByte();
+    const std::uint32_t count = in_.read(16);
+    in_.skip(16);
+    if (in_.overran() || in_.position() / 8 + count > in_.length()) return Msg::NoBitData;
     const std::size_t fits = std::min<std::size_t>(count, capacity_ - produced_);
-    std::copy_n(input_ + at + 4, fits, output_ + produced_);
+    in_.takeBytes(output_ + produced_, fits);
     produced_ += fits;
     if (fits < count) return Msg::DataTooLong;
-    in_.seek((at + 4 + count) * 8);
     return std::nullopt;
 }
 
@@ -208,13 +204,23 @@ std::uint64_t DeflateCodec::fail(Msg id) {
 
 std::uint64_t DeflateCodec::inflate(std::uint8_t* output, std::size_t outputCapacity,
                                     const std::uint8_t* input, std::size_t inputLength) {
+    const ByteSpan whole{input, inputLength};
+    return inflate(output, outputCapacity, &whole, 1);
+}
+
+std::uint64_t DeflateCodec::inflate(std::uint8_t* output, std::size_t outputCapacity,
+                                    const ByteSpan* input, std::size_t spanCount) {
     inflatedLength_ = 0;
-    if ((input == nullptr && inputLength > 0) || (output == nullptr && outputCapacity > 0)) {
-        return fail(Msg::ParameterInvalid);
+    if (input == nullptr && spanCount > 0) return fail(Msg::ParameterInvalid);
+    std::size_t inputLength = 0;
+    for (std::size_t i = 0; i < spanCount; ++i) {
+        if (input[i].data == nullptr && input[i].length > 0) return fail(Msg::ParameterInvalid);
+        inputLength += input[i].length;
     }
+    if (output == nullptr && outputCapacity > 0) return fail(Msg::ParameterInvalid);
     if (inputLength <= 2) return kHeaderBits;
     try {
-        Inflater inflater(output, outputCapacity, input, inputLength);
+        Inflater inflater(output, outputCapacity, input, spanCount);
         const Failure failure = inflater.run();
         inflatedLength_ = inflater.produced();
         if (failure) return fail(*failure);
