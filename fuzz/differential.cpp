@@ -1,6 +1,7 @@
 // The fast forms against their plain reference forms on the same input; the first byte chooses
 // the pair: inflate, the Deflate coders' match search, JPEG Huffman matching, the inverse DCT,
-// sequential JPEG blocks decoded a word at a time.
+// sequential JPEG blocks decoded a word at a time, JPEG blocks transformed and quantised eight at
+// a time.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -10,6 +11,9 @@
 
 #include "fuzz/FuzzInput.h"
 #include "imagelib/jpeg/HuffmanLookup.h"
+#include "imagelib/jpeg/JpegBlockBatch.h"
+#include "imagelib/jpeg/JpegZigZag.h"
+#include "imagelib/jpeg/ProcessorFeatures.h"
 #include "imagelib/jpeg/InverseDct.h"
 #include "imagelib/jpeg/JpegHuffmanTable.h"
 #include "imagelib/jpeg/JpegQuantTable.h"
@@ -156,16 +160,43 @@ void compareSequentialBlocks(fuzz::FuzzInput& input) {
     }
 }
 
+// 64 quantisers and eight blocks of samples from the input, transformed and quantised eight at a
+// time, against each block's plain transform and quotients.
+void compareBlockBatch(fuzz::FuzzInput& input) {
+    static const ForwardDctWeights weights;
+    static const BlockBatchTransform transform(weights);
+    if (!BlockBatchTransform::available(readProcessorFeatureWord())) return;
+    JpegQuantTable table;
+    for (std::uint16_t& value : table.values) value = std::max<std::uint8_t>(input.byte(), 1);
+    const BlockQuantiser quantiser(table, PackedForm::Avx2);
+    std::array<std::int16_t, 8 * 64> samples;
+    for (std::int16_t& sample : samples) sample = static_cast<std::int16_t>(input.byte() - 128);
+    const std::int16_t* blocks[8];
+    for (std::size_t b = 0; b < 8; ++b) blocks[b] = samples.data() + 64 * b;
+    QuantisedBatch batch;
+    transform.run(quantiser, blocks, 8, batch);
+    for (std::size_t b = 0; b < 8; ++b) {
+        std::array<std::int32_t, 64> coefficients, values;
+        forwardDct(PackedForm::Plain, weights, blocks[b], 8, coefficients.data());
+        table.quantise(coefficients.data(), values.data());
+        for (std::size_t k = 0; k < 64; ++k) {
+            const std::int32_t value = values[kZigZagToNatural[k]];
+            if (batch.values[k][b] != value || ((batch.nonZero[b] >> k & 1) != 0) != (value != 0)) fuzz::finding();
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
-    switch (input.byte() % 5) {
+    switch (input.byte() % 6) {
         case 0: compareInflate(input); break;
         case 1: compareDeflate(input); break;
         case 2: compareHuffmanMatching(input); break;
         case 3: compareInverseDct(input); break;
-        default: compareSequentialBlocks(input); break;
+        case 4: compareSequentialBlocks(input); break;
+        default: compareBlockBatch(input); break;
     }
     return 0;
 }

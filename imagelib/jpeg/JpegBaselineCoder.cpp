@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imagelib/jpeg/JpegBitWriter.h"
+#include "imagelib/jpeg/JpegBlockBatch.h"
 #include "imagelib/jpeg/JpegBlockQuantiser.h"
 #include "imagelib/jpeg/JpegZigZag.h"
 
@@ -52,6 +53,21 @@ void putSymbol(JpegBitWriter& writer, const JpegHuffmanTable& table, int symbol)
     writer.put(table.code[s], table.codeLength[s]);
 }
 
+// The first sample of the block at (column, row) of the component's strip and the distance
+// between its rows: where the samples lie when the component's step across is 1, else gathered
+// into `gathered`.
+const std::int16_t* blockAt(const ComponentCoder& coder, int stripWidth, int column, int row,
+                            std::int16_t* gathered, std::ptrdiff_t& stride) {
+    const std::int16_t* first = coder.strip + static_cast<std::size_t>(row) * static_cast<std::size_t>(stripWidth) + column;
+    stride = static_cast<std::ptrdiff_t>(coder.stepY) * stripWidth;
+    if (coder.stepX == 1) return first;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) gathered[8 * y + x] = first[y * stride + x * coder.stepX];
+    }
+    stride = 8;
+    return gathered;
+}
+
 class BaselineScanCoder {
 public:
     BaselineScanCoder(const ForwardDctWeights& weights, std::uint32_t features,
@@ -61,30 +77,32 @@ public:
     // The block whose top-left sample lies at (column, row) of the component's strip, its
     // samples taken at the component's steps: read where they lie when the steps across are 1.
     void codeBlockAt(ComponentCoder& coder, int stripWidth, int column, int row) {
-        const std::int16_t* first = coder.strip + static_cast<std::size_t>(row) * static_cast<std::size_t>(stripWidth) + column;
-        const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(coder.stepY) * stripWidth;
-        if (coder.stepX == 1) {
-            codeBlock(coder, first, stride);
-            return;
-        }
-        alignas(16) std::int16_t block[64];
-        for (int y = 0; y < 8; ++y) {
-            for (int x = 0; x < 8; ++x) block[8 * y + x] = first[y * stride + x * coder.stepX];
-        }
-        codeBlock(coder, block, 8);
+        std::ptrdiff_t stride = 0;
+        alignas(16) std::int16_t gathered[64];
+        const std::int16_t* samples = blockAt(coder, stripWidth, column, row, gathered, stride);
+        alignas(32) std::int32_t coefficients[64];
+        forwardDct(form_, weights_, samples, stride, coefficients);
+        alignas(32) std::int32_t values[64];  // natural order
+        const std::uint64_t nonZero = coder.quantiser.quantise(coefficients, values);
+        codeValues(coder, values[0], nonZero, [&](int k) { return values[kZigZagToNatural[static_cast<std::size_t>(k)]]; });
+    }
+
+    // The values of one block of a batch.
+    void codeBatched(ComponentCoder& coder, const QuantisedBatch& batch, int block) {
+        const auto b = static_cast<std::size_t>(block);
+        codeValues(coder, batch.values[0][b], batch.nonZero[b], [&](int k) { return batch.values[k][b]; });
     }
 
     void store(JpegScan& scan) { storeScanData(writer_, true, scan); }
 
 private:
-    void codeBlock(ComponentCoder& coder, const std::int16_t* samples, std::ptrdiff_t stride) {
-        alignas(32) std::int32_t coefficients[64];
-        forwardDct(form_, weights_, samples, stride, coefficients);
-        alignas(32) std::int32_t values[64];  // natural order
-        // Bit k: the AC value at zig-zag position k is not 0.
-        std::uint64_t nonZero = coder.quantiser.quantise(coefficients, values) & ~std::uint64_t{1};
+    // The DC difference and the AC values at the set bits of `nonZero` (zig-zag positions; bit 0
+    // is ignored), `valueAt(k)` giving the value at position k.
+    template <typename ValueAt>
+    void codeValues(ComponentCoder& coder, std::int32_t dc, std::uint64_t nonZero, ValueAt valueAt) {
+        nonZero &= ~std::uint64_t{1};
         writer_.reserve(kMostBlockBytes);
-        const int difference = std::clamp(values[0] - coder.predictor, -coder.dcLimit, coder.dcLimit);
+        const int difference = std::clamp(dc - coder.predictor, -coder.dcLimit, coder.dcLimit);
         coder.predictor += difference;
         putCoded(writer_, *coder.dc, 0, difference);
         int last = 0;
@@ -93,8 +111,7 @@ private:
             nonZero &= nonZero - 1;
             int run = k - last - 1;
             for (; run > 15; run -= 16) putSymbol(writer_, *coder.ac, kSixteenZeros);
-            const std::int32_t value = values[kZigZagToNatural[static_cast<std::size_t>(k)]];
-            putCoded(writer_, *coder.ac, run * 16, std::clamp(value, -coder.acLimit, coder.acLimit));
+            putCoded(writer_, *coder.ac, run * 16, std::clamp(valueAt(k), -coder.acLimit, coder.acLimit));
             last = k;
         }
         if (last != 63) putSymbol(writer_, *coder.ac, kEndOfBlock);
@@ -104,6 +121,47 @@ private:
     PackedForm form_;
     JpegBitWriter writer_;
 };
+
+// Codes a row of MCUs eight MCUs at a time: the blocks each component has in those MCUs are
+// transformed and quantised eight at a time (the last batch filled up with repeats of a block),
+// then coded in MCU order.
+void codeRowInBatches(BaselineScanCoder& coder, const BlockBatchTransform& transform,
+                      std::vector<ComponentCoder>& components, int stripWidth, int mcusAcross, int mcuWidth) {
+    constexpr int kMcus = 8;
+    std::array<QuantisedBatch, kMostBlocksInMcu> batches;
+    std::array<int, kMostBlocksInMcu> firstBatch{};
+    alignas(16) std::int16_t gathered[8][64];
+    for (int firstMcu = 0; firstMcu < mcusAcross; firstMcu += kMcus) {
+        const int mcus = std::min(kMcus, mcusAcross - firstMcu);
+        int batch = 0;
+        for (std::size_t c = 0; c < components.size(); ++c) {
+            const ComponentCoder& component = components[c];
+            const int perMcu = component.horizontal * component.vertical;
+            const int blocks = mcus * perMcu;
+            firstBatch[c] = batch;
+            for (int first = 0; first < blocks; first += 8, ++batch) {
+                const std::int16_t* samples[8];
+                std::ptrdiff_t stride = 0;
+                for (int lane = 0; lane < 8; ++lane) {
+                    const int index = std::min(first + lane, blocks - 1);
+                    const int within = index % perMcu;
+                    const int column = (firstMcu + index / perMcu) * mcuWidth + within % component.horizontal * component.stepX * 8;
+                    const int row = within / component.horizontal * component.stepY * 8;
+                    samples[lane] = blockAt(component, stripWidth, column, row, gathered[lane], stride);
+                }
+                transform.run(component.quantiser, samples, stride, batches[static_cast<std::size_t>(batch)]);
+            }
+        }
+        for (int mcu = 0; mcu < mcus; ++mcu) {
+            for (std::size_t c = 0; c < components.size(); ++c) {
+                const int perMcu = components[c].horizontal * components[c].vertical;
+                for (int index = mcu * perMcu; index < (mcu + 1) * perMcu; ++index) {
+                    coder.codeBatched(components[c], batches[static_cast<std::size_t>(firstBatch[c] + index / 8)], index % 8);
+                }
+            }
+        }
+    }
+}
 
 // The tables of every component; nothing when one is missing or cannot code the symbols every
 // block needs (category 0 of the DC table, end of block and sixteen zeros of the AC table).
@@ -196,6 +254,12 @@ std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SampleSource& so
     const auto areas = static_cast<std::size_t>((frame->lines + 31) / 32) *
                        static_cast<std::size_t>((frame->samplesPerLine + 31) / 32);
     BaselineScanCoder coder(weights, processorFeatures, areas * coders->size() * 512);
+    std::optional<BlockBatchTransform> batched;
+    if (BlockBatchTransform::available(processorFeatures) &&
+        std::all_of(coders->begin(), coders->end(),
+                    [](const ComponentCoder& c) { return BlockBatchTransform::suits(c.quantiser); })) {
+        batched.emplace(weights);
+    }
     for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow) {
         for (int row = 0; row < mcuHeight; ++row) {
             // Only the rows a component samples are formed.
@@ -205,6 +269,10 @@ std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SampleSource& so
                 rows[c] = strip.data() + c * componentSamples + static_cast<std::size_t>(row) * static_cast<std::size_t>(stripWidth);
             }
             source.fillRow(mcuRow * mcuHeight + row, rows, stripWidth);
+        }
+        if (batched) {
+            codeRowInBatches(coder, *batched, *coders, stripWidth, mcusAcross, mcuWidth);
+            continue;
         }
         for (int mcuColumn = 0; mcuColumn < mcusAcross; ++mcuColumn) {
             for (ComponentCoder& component : *coders) {

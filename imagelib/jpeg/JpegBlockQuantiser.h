@@ -22,6 +22,12 @@ public:
     // integer while its rounding error stays below 1/2,048, so the truncation is exact.
     std::uint64_t quantise(const std::int32_t* coefficients, std::int32_t* values) const;
 
+    // The form quantise() takes: Plain when a quantiser exceeds the packed forms' range.
+    PackedForm form() const { return form_; }
+    // floor(q / 2) and 1 / q in single precision, natural order.
+    const std::int32_t* halves() const { return halves_.data(); }
+    const float* floatReciprocals() const { return floatReciprocals_.data(); }
+
 private:
     std::uint64_t quantisePlain(const std::int32_t* coefficients, std::int32_t* values) const;
     std::uint64_t quantisePacked(const std::int32_t* coefficients, std::int32_t* values) const;

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "imagelib/jpeg/JpegBlockBatch.h"
 #include "imagelib/jpeg/JpegBlockQuantiser.h"
 #include "imagelib/jpeg/JpegForwardDct.h"
 #include "imagelib/jpeg/JpegZigZag.h"
@@ -54,27 +55,22 @@ TEST(JpegEncoderFastForms, ForwardDctWeightsAreTheFormulaEvaluatedInDoublePrecis
     EXPECT_EQ(largest, 61);
 }
 
-TEST(JpegEncoderFastForms, ForwardDctFormsGiveTheDirectSums) {
-    const ForwardDctWeights weights;
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> sample(-128, 127);
-    std::vector<std::array<std::int16_t, 64>> blocks;
+using Block = std::array<std::int16_t, 64>;
+
+// Uniform blocks, then random, extreme, checkerboard-like and smooth ones.
+std::vector<Block> sampleBlocks() {
+    std::vector<Block> blocks;
     for (int s : {-128, -1, 0, 55, 127}) {
-        std::array<std::int16_t, 64> uniform;
+        Block uniform;
         uniform.fill(static_cast<std::int16_t>(s));
         blocks.push_back(uniform);
-        // 1,984 s and 4 s are the sums of the W[0][0] and W[4][4] weights.
-        const std::array<std::int32_t, 64> f = test::plainForwardDct(weights, uniform.data());
-        for (int i = 0; i < 64; ++i) {
-            const int expected = i == 0 ? (1984 * s + 128) >> 8 : i == 36 ? (4 * s + 128) >> 8 : 0;
-            EXPECT_EQ(f[static_cast<std::size_t>(i)], expected) << "s " << s << " coefficient " << i;
-        }
     }
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> sample(-128, 127);
     for (int n = 0; n < 20000; ++n) {
-        std::array<std::int16_t, 64> block;
+        Block block;
         const int kind = n % 4;
         for (int i = 0; i < 64; ++i) {
-            // Random, extreme, checkerboard-like and smooth blocks.
             const int value = kind == 0   ? sample(random)
                               : kind == 1 ? (sample(random) < 0 ? -128 : 127)
                               : kind == 2 ? (((i / 8 + i % 8 + n) % 2) ? 127 : -128)
@@ -82,6 +78,21 @@ TEST(JpegEncoderFastForms, ForwardDctFormsGiveTheDirectSums) {
             block[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(value);
         }
         blocks.push_back(block);
+    }
+    return blocks;
+}
+
+TEST(JpegEncoderFastForms, ForwardDctFormsGiveTheDirectSums) {
+    const ForwardDctWeights weights;
+    const std::vector<Block> blocks = sampleBlocks();
+    for (std::size_t b = 0; b < 5; ++b) {
+        const int s = blocks[b][0];
+        // 1,984 s and 4 s are the sums of the W[0][0] and W[4][4] weights.
+        const std::array<std::int32_t, 64> f = test::plainForwardDct(weights, blocks[b].data());
+        for (int i = 0; i < 64; ++i) {
+            const int expected = i == 0 ? (1984 * s + 128) >> 8 : i == 36 ? (4 * s + 128) >> 8 : 0;
+            EXPECT_EQ(f[static_cast<std::size_t>(i)], expected) << "s " << s << " coefficient " << i;
+        }
     }
     // Each block also lies in the middle of a picture three blocks wide.
     for (const PackedForm form : formsOfThisProcessor()) {
@@ -117,6 +128,48 @@ TEST(JpegEncoderFastForms, BlockQuantisationGivesThePlainQuotientsForEveryQuanti
                 ASSERT_EQ(fast, plain) << "q " << q << " from " << first;
                 for (std::size_t k = 0; k < 64; ++k) {
                     ASSERT_EQ((nonZero >> k & 1) != 0, plain[kZigZagToNatural[k]] != 0) << "q " << q << " zig-zag " << k;
+                }
+            }
+        }
+    }
+}
+
+// Eight blocks at a time, read in place from a picture eight blocks wide and from blocks of
+// their own, against the plain transform and quotients, with tables of every quantiser size
+// the batches take.
+TEST(JpegEncoderFastForms, BlockBatchesGiveThePlainQuotientsOfEachBlock) {
+    if (!BlockBatchTransform::available(readProcessorFeatureWord())) GTEST_SKIP() << "no AVX2";
+    const ForwardDctWeights weights;
+    const BlockBatchTransform transform(weights);
+    const std::vector<Block> blocks = sampleBlocks();
+    std::mt19937 random(3);
+    QuantisedBatch batch;
+    for (int tableNumber = 0; tableNumber < 6; ++tableNumber) {
+        JpegQuantTable table;
+        for (auto& q : table.values) q = static_cast<std::uint16_t>(tableNumber == 0 ? 1 : 1 + random() % (tableNumber * 51));
+        const BlockQuantiser quantiser(table, PackedForm::Avx2);
+        ASSERT_TRUE(BlockBatchTransform::suits(quantiser));
+        for (std::size_t first = 0; first + 8 <= blocks.size(); first += 8) {
+            std::vector<std::int16_t> picture(8 * 64);
+            const std::int16_t* inPicture[8];
+            const std::int16_t* apart[8];
+            for (std::size_t b = 0; b < 8; ++b) {
+                for (std::size_t i = 0; i < 64; ++i) picture[i / 8 * 64 + 8 * b + i % 8] = blocks[first + b][i];
+                inPicture[b] = picture.data() + 8 * b;
+                apart[b] = blocks[first + 7 - b].data();
+            }
+            for (const bool fromPicture : {true, false}) {
+                transform.run(quantiser, fromPicture ? inPicture : apart, fromPicture ? 64 : 8, batch);
+                for (std::size_t b = 0; b < 8; ++b) {
+                    const Block& block = blocks[first + (fromPicture ? b : 7 - b)];
+                    const std::array<std::int32_t, 64> coefficients = test::plainForwardDct(weights, block.data());
+                    std::array<std::int32_t, 64> plain;
+                    table.quantise(coefficients.data(), plain.data());
+                    for (std::size_t k = 0; k < 64; ++k) {
+                        const std::int32_t value = plain[kZigZagToNatural[k]];
+                        ASSERT_EQ(batch.values[k][b], value) << "block " << first + b << " zig-zag " << k;
+                        ASSERT_EQ((batch.nonZero[b] >> k & 1) != 0, value != 0) << "block " << first + b << " zig-zag " << k;
+                    }
                 }
             }
         }
