@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "imagelib/jpeg/JpegBitWriter.h"
 #include "imagelib/jpeg/JpegBlockBatch.h"
 #include "imagelib/jpeg/JpegBlockQuantiser.h"
@@ -61,6 +65,19 @@ const std::int16_t* blockAt(const ComponentCoder& coder, int stripWidth, int col
     const std::int16_t* first = coder.strip + static_cast<std::size_t>(row) * static_cast<std::size_t>(stripWidth) + column;
     stride = static_cast<std::ptrdiff_t>(coder.stepY) * stripWidth;
     if (coder.stepX == 1) return first;
+#if defined(__SSE2__)
+    if (coder.stepX == 2) {
+        // The even samples of 16: each kept in the low half of its 32-bit lane, then packed.
+        for (int y = 0; y < 8; ++y) {
+            const auto* samples = reinterpret_cast<const __m128i*>(first + y * stride);
+            const __m128i left = _mm_srai_epi32(_mm_slli_epi32(_mm_loadu_si128(samples), 16), 16);
+            const __m128i right = _mm_srai_epi32(_mm_slli_epi32(_mm_loadu_si128(samples + 1), 16), 16);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(gathered + 8 * y), _mm_packs_epi32(left, right));
+        }
+        stride = 8;
+        return gathered;
+    }
+#endif
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) gathered[8 * y + x] = first[y * stride + x * coder.stepX];
     }

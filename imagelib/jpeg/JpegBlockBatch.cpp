@@ -1,5 +1,7 @@
 #include "imagelib/jpeg/JpegBlockBatch.h"
 
+#include <algorithm>
+
 #include "imagelib/jpeg/JpegZigZag.h"
 
 #if defined(__SSE2__) && defined(__GNUC__)
@@ -105,39 +107,51 @@ template <int Count>
     return _mm256_add_epi32(even, odd);
 }
 
+// The quantiser's numbers and where the values and nonzero lanes go.
+struct BatchOutput {
+    const std::int32_t* halves;
+    const float* reciprocals;
+    QuantisedBatch* out;
+    std::uint8_t* nonZero;  // per zig-zag position, bit b for block b
+};
+
+// Transforms and quantises `count` coefficients of `Count` pairs each, the first at `c`.
+template <int Count>
+[[gnu::target("avx2"), gnu::always_inline]] inline const BlockBatchTransform::Coefficient* transformRun(
+    const BlockBatchTransform::Coefficient* c, int count, const __m256i* pairs, const std::int32_t* weightPairs,
+    const BatchOutput& output) {
+    const __m256i rounding = _mm256_set1_epi32(128);
+    const __m256 half = _mm256_set1_ps(0.5f);
+    const __m256 signBit = _mm256_set1_ps(-0.0f);
+    for (; count > 0; --count, ++c) {
+        const __m256i sum = weightedSum<Count>(pairs + c->firstPair, weightPairs + c->firstWeight);
+        // The rounded coefficient, then the quantiser's arithmetic lane by lane.
+        const __m256i coefficient = _mm256_srai_epi32(_mm256_add_epi32(sum, rounding), 8);
+        const __m256 number = _mm256_cvtepi32_ps(_mm256_add_epi32(coefficient, _mm256_set1_epi32(output.halves[c->natural])));
+        const __m256 away = _mm256_or_ps(_mm256_and_ps(number, signBit), half);
+        const __m256i value = _mm256_cvttps_epi32(
+            _mm256_mul_ps(_mm256_add_ps(number, away), _mm256_set1_ps(output.reciprocals[c->natural])));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(output.out->values[c->position]), value);
+        const __m256i zero = _mm256_cmpeq_epi32(value, _mm256_setzero_si256());
+        output.nonZero[c->position] = static_cast<std::uint8_t>(~_mm256_movemask_ps(_mm256_castsi256_ps(zero)));
+    }
+    return c;
+}
+
 [[gnu::target("avx2")]] void transformBatch(const BlockBatchTransform::Coefficient* coefficients,
+                                            const std::array<std::uint8_t, 4>& runs,
                                             const std::int32_t* weightPairs, const BlockQuantiser& quantiser,
                                             const std::int16_t* const* blocks, std::ptrdiff_t stride,
                                             QuantisedBatch& out) {
     __m256i pairs[64];
     formPairs(blocks, stride, pairs);
-    const std::int32_t* halves = quantiser.halves();
-    const float* reciprocals = quantiser.floatReciprocals();
-    const __m256i rounding = _mm256_set1_epi32(128);
-    const __m256 half = _mm256_set1_ps(0.5f);
-    const __m256 signBit = _mm256_set1_ps(-0.0f);
-    alignas(32) std::uint8_t nonZero[64];  // per zig-zag position, bit b for block b
-    for (std::size_t k = 0; k < 64; ++k) {
-        const BlockBatchTransform::Coefficient& c = coefficients[k];
-        const __m256i* from = pairs + c.firstPair;
-        const std::int32_t* w = weightPairs + c.firstWeight;
-        __m256i sum;
-        switch (c.pairCount) {
-        case 2: sum = weightedSum<2>(from, w); break;
-        case 4: sum = weightedSum<4>(from, w); break;
-        case 8: sum = weightedSum<8>(from, w); break;
-        default: sum = weightedSum<32>(from, w); break;
-        }
-        // The rounded coefficient, then the quantiser's arithmetic lane by lane.
-        const __m256i coefficient = _mm256_srai_epi32(_mm256_add_epi32(sum, rounding), 8);
-        const __m256 number = _mm256_cvtepi32_ps(_mm256_add_epi32(coefficient, _mm256_set1_epi32(halves[c.natural])));
-        const __m256 away = _mm256_or_ps(_mm256_and_ps(number, signBit), half);
-        const __m256i value = _mm256_cvttps_epi32(
-            _mm256_mul_ps(_mm256_add_ps(number, away), _mm256_set1_ps(reciprocals[c.natural])));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.values[k]), value);
-        const __m256i zero = _mm256_cmpeq_epi32(value, _mm256_setzero_si256());
-        nonZero[k] = static_cast<std::uint8_t>(~_mm256_movemask_ps(_mm256_castsi256_ps(zero)));
-    }
+    alignas(32) std::uint8_t nonZero[64];
+    const BatchOutput output{quantiser.halves(), quantiser.floatReciprocals(), &out, nonZero};
+    const BlockBatchTransform::Coefficient* c = coefficients;
+    c = transformRun<2>(c, runs[0], pairs, weightPairs, output);
+    c = transformRun<4>(c, runs[1], pairs, weightPairs, output);
+    c = transformRun<8>(c, runs[2], pairs, weightPairs, output);
+    transformRun<32>(c, runs[3], pairs, weightPairs, output);
     // Bit b of each position's byte, moved to the top of the byte, gathers block b's mask.
     const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nonZero));
     const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nonZero + 32));
@@ -161,6 +175,7 @@ BlockBatchTransform::BlockBatchTransform(const ForwardDctWeights& weights) {
         const int u = c >> 3, v = c & 7;
         Coefficient& entry = coefficients_[k];
         entry.natural = static_cast<std::uint8_t>(c);
+        entry.position = static_cast<std::uint8_t>(k);
         entry.firstWeight = static_cast<std::uint16_t>(weightPairs_.size());
         const std::int16_t* q = weights.quarter(c);
         const auto pairAt = [&](int y, int x) { weightPairs_.push_back(packedPair(q[4 * y + x], q[4 * y + x + 1])); };
@@ -184,6 +199,15 @@ BlockBatchTransform::BlockBatchTransform(const ForwardDctWeights& weights) {
         }
         entry.pairCount = static_cast<std::uint8_t>(weightPairs_.size() - entry.firstWeight);
     }
+    // Coefficients of equal pair counts run in one loop each.
+    std::stable_sort(coefficients_.begin(), coefficients_.end(),
+                     [](const Coefficient& a, const Coefficient& b) { return a.pairCount < b.pairCount; });
+    constexpr int kPairCounts[4] = {2, 4, 8, 32};
+    for (const Coefficient& entry : coefficients_) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (entry.pairCount == kPairCounts[i]) ++runs_[i];
+        }
+    }
 }
 
 bool BlockBatchTransform::available(std::uint32_t processorFeatures) {
@@ -198,7 +222,7 @@ bool BlockBatchTransform::available(std::uint32_t processorFeatures) {
 void BlockBatchTransform::run(const BlockQuantiser& quantiser, const std::int16_t* const* blocks,
                               std::ptrdiff_t stride, QuantisedBatch& out) const {
 #if defined(PICTRANO_BLOCK_BATCH)
-    transformBatch(coefficients_.data(), weightPairs_.data(), quantiser, blocks, stride, out);
+    transformBatch(coefficients_.data(), runs_, weightPairs_.data(), quantiser, blocks, stride, out);
 #else
     static_cast<void>(quantiser), static_cast<void>(blocks), static_cast<void>(stride), static_cast<void>(out);
 #endif

@@ -36,16 +36,19 @@ public:
              QuantisedBatch& out) const;
 
     // Where a coefficient's folded sample pairs stand among the 64 registers the transform
-    // forms (see the source), how many it takes, and where its weight pairs start.
+    // forms (see the source), how many it takes (2, 4, 8, or 32 for the direct sum), and where
+    // its weight pairs start.
     struct Coefficient {
         std::uint8_t natural = 0;
+        std::uint8_t position = 0;  // in zig-zag order
         std::uint8_t firstPair = 0;
         std::uint8_t pairCount = 0;
         std::uint16_t firstWeight = 0;
     };
 
 private:
-    std::array<Coefficient, 64> coefficients_{};  // zig-zag order
+    std::array<Coefficient, 64> coefficients_{};  // by pair count: 2, 4, 8, then 32
+    std::array<std::uint8_t, 4> runs_{};          // how many of each
     std::vector<std::int32_t> weightPairs_;       // the weights of pair samples 2m, 2m + 1
 };
 
