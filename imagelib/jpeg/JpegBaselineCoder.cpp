@@ -153,21 +153,25 @@ void codeRowInBatches(BaselineScanCoder& coder, const BlockBatchTransform& trans
         int batch = 0;
         for (std::size_t c = 0; c < components.size(); ++c) {
             const ComponentCoder& component = components[c];
-            const int perMcu = component.horizontal * component.vertical;
-            const int blocks = mcus * perMcu;
             firstBatch[c] = batch;
-            for (int first = 0; first < blocks; first += 8, ++batch) {
-                const std::int16_t* samples[8];
-                std::ptrdiff_t stride = 0;
-                for (int lane = 0; lane < 8; ++lane) {
-                    const int index = std::min(first + lane, blocks - 1);
-                    const int within = index % perMcu;
-                    const int column = (firstMcu + index / perMcu) * mcuWidth + within % component.horizontal * component.stepX * 8;
-                    const int row = within / component.horizontal * component.stepY * 8;
-                    samples[lane] = blockAt(component, stripWidth, column, row, gathered[lane], stride);
+            const std::int16_t* samples[8];
+            std::ptrdiff_t stride = 0;
+            int lane = 0;
+            const auto transformLanes = [&] {
+                for (int repeat = lane; repeat < 8; ++repeat) samples[repeat] = samples[lane - 1];
+                transform.run(component.quantiser, samples, stride, batches[static_cast<std::size_t>(batch++)]);
+                lane = 0;
+            };
+            for (int mcu = firstMcu; mcu < firstMcu + mcus; ++mcu) {
+                for (int blockRow = 0; blockRow < component.vertical; ++blockRow) {
+                    for (int blockColumn = 0; blockColumn < component.horizontal; ++blockColumn) {
+                        samples[lane] = blockAt(component, stripWidth, mcu * mcuWidth + blockColumn * component.stepX * 8,
+                                                blockRow * component.stepY * 8, gathered[lane], stride);
+                        if (++lane == 8) transformLanes();
+                    }
                 }
-                transform.run(component.quantiser, samples, stride, batches[static_cast<std::size_t>(batch)]);
             }
+            if (lane > 0) transformLanes();
         }
         for (int mcu = 0; mcu < mcus; ++mcu) {
             for (std::size_t c = 0; c < components.size(); ++c) {
