@@ -86,19 +86,14 @@ TEST(BmpReaderSynthetic, EveryCaseGivesItsPictureOrItsMessage) {
     const std::vector<int> upDown = {7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6};
     using enum Msg;
     const Case cases[] = {
-        {"header size 12", {.headerSize = 12, .entries = 8, .data = z4}, {}, InfoHeaderSizeInvalid},
         {"header size 64", {.headerSize = 64, .entries = 8, .data = z4}, {}, InfoHeaderSizeInvalid},
         {"JPEG", {.compression = 4, .entries = 8, .data = z4}, {}, CompressionNotSupported},
-        {"masks after 40 bytes", bitFields(0xF800, k565, 40), {}, NoBitMasks},
         {"bit fields, 24 bits",
          {.headerSize = 108, .bitCount = 24, .compression = 3, .masks = k565, .data = z4}, {},
          BitFieldBitCountInvalid},
         {"2 bits", {.bitCount = 2, .data = z4}, {}, UnsupportedBitCount},
-        {"16 bits, no masks", {.bitCount = 16, .data = z4}, {}, UnsupportedBitCount},
-        {"32 bits, no masks", {.bitCount = 32, .data = z4}, {}, UnsupportedBitCount},
         {"width 0", pal8(0, 1, z4), {}, FileFormatInvalid},
         {"height 0", pal8(1, 0, z4), {}, FileFormatInvalid},
-        {"width -3", pal8(-3, 1, z4), {}, FileFormatInvalid},
         {"a row byte short", pal8(5, 2, Bytes(12, 1)), {}, FileFormatInvalid},
         {"last padding short", pal8(5, 2, Bytes(13, 1)), std::vector<int>(10, 1)},
         {"no RLE codes", rle(8, 2, 1, {}), {}, FileFormatInvalid},
@@ -114,7 +109,6 @@ TEST(BmpReaderSynthetic, EveryCaseGivesItsPictureOrItsMessage) {
         {"108-byte header, offset 0", {.headerSize = 108, .width = 2, .entries = 2,
                                        .bitsOffset = 0, .data = {1, 0, 0, 0}}, {1, 0}},
         // The bits offset counts only when it lies between the palette and the end of the file.
-        {"offset past a gap", {.entries = 8, .gap = 16, .data = {3, 0, 0, 0}}, {3}},
         {"offset past the file", {.entries = 8, .bitsOffset = 100000, .data = {5, 0, 0, 0}}, {5}},
         {"offset in the palette", {.entries = 8, .bitsOffset = 60, .data = {5, 0, 0, 0}}, {5}},
         {"index past the palette", pal8(3, 1, {1, 7, 200, 0}, 2), {1, 0, 0}},
@@ -129,8 +123,6 @@ TEST(BmpReaderSynthetic, EveryCaseGivesItsPictureOrItsMessage) {
         {"10, 10, 32-bit masks", {.headerSize = 124, .bitCount = 32, .compression = 3,
                                   .masks = {0x3FF00000, 0x000FFC00, 0xFFFFFFFF},
                                   .data = {0, 0x54, 0xB5, 0x2A}}, {0x2A, 0x55, 0xAA}},
-        {"RLE bottom-up", rle(8, 2, 2, {2, 1, 2, 3, 0, 1}), {3, 3, 1, 1}},
-        {"RLE top-down", rle(8, 2, -2, {2, 3, 2, 1, 0, 1}), {3, 3, 1, 1}},
         {"RLE8 short run", rle(8, 5, 1, {3, 5, 0, 0, 0, 1}), {5, 5, 5, 0, 0}},
         {"RLE4 run", rle(4, 4, 1, {4, 0x12}), {1, 2, 1, 2}},
         {"RLE8 absolute 3", rle(8, 5, 1, {0, 3, 9, 8, 7, 0xFF, 2, 4}), {9, 8, 7, 4, 4}},

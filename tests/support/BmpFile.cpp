@@ -12,7 +12,7 @@ std::array<std::uint8_t, 3> bmpEntryColour(int i) {
 }
 
 std::vector<std::uint8_t> bytesOf(const BmpFile& f) {
-    const std::int64_t dataAt = 14 + f.headerSize + 4 * f.entries + f.gap;
+    const std::int64_t dataAt = 14 + f.headerSize + 4 * f.entries;
     const auto dataSize = static_cast<std::int64_t>(f.data.size());
     std::vector<std::uint8_t> file(static_cast<std::size_t>(std::max<std::int64_t>(dataAt, 54)), 0);
     const std::int64_t fields[][2] = {
