@@ -15,8 +15,8 @@
 #include "app/win32/WideText.h"
 #include "app/win32/WindowThread.h"
 #include "imagelib/front/ImageLoader.h"
-#include "imagelib/image/ByteOrder.h"
 #include "platform/WholeFile.h"
+#include "tests/support/BmpFile.h"
 #include "tests/support/TestData.h"
 #include "tests/win32/support/DialogHost.h"
 #include "tests/win32-driver/DriverFixture.h"
@@ -41,25 +41,17 @@ std::string utf8(const fs::path& path) { return narrow(path.wstring()); }
 // A 24-bit Bitmap file of a colour gradient, large enough that converting it takes a while.
 void writeGradient(const fs::path& path, int width, int height) {
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    std::vector<std::uint8_t> file(54 + stride * height);
-    file[0] = 'B';
-    file[1] = 'M';
-    storeLe32(&file[2], static_cast<std::uint32_t>(file.size()));
-    storeLe32(&file[10], 54);
-    storeLe32(&file[14], 40);
-    storeLe32(&file[18], static_cast<std::uint32_t>(width));
-    storeLe32(&file[22], static_cast<std::uint32_t>(height));
-    file[26] = 1;
-    file[28] = 24;
+    test::BmpFile file{.width = width, .height = height, .bitCount = 24,
+                       .data = std::vector<std::uint8_t>(stride * height)};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            std::uint8_t* pixel = &file[54 + stride * y + 3 * x];
+            std::uint8_t* pixel = &file.data[stride * y + 3 * x];
             pixel[0] = static_cast<std::uint8_t>(x * 255 / width);
             pixel[1] = static_cast<std::uint8_t>(y * 255 / height);
             pixel[2] = static_cast<std::uint8_t>((x + y) & 0xFF);
         }
     }
-    test::writeBytes(path, file);
+    test::writeBytes(path, test::bytesOf(file));
 }
 
 TEST_F(DriverTest, StartingStateAndClosingWritesTheRegistry) {
