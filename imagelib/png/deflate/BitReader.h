@@ -16,7 +16,10 @@ class BitReader {
 public:
     BitReader(const ByteSpan* spans, std::size_t spanCount) : spans_(spans) {
         for (std::size_t i = 0; i < spanCount; ++i) length_ += spans[i].length;
-        if (spanCount > 0) spanEnd_ = spans[0].length;
+        if (spanCount > 0) {
+            spanEnd_ = spans[0].length;
+            here_ = spans[0].data;
+        }
     }
 
     // The number of bits consumed since the start of the first span.
@@ -61,7 +64,8 @@ public:
         while (count > 0) {
             enterSpanOfNext();
             const std::size_t here = count < spanEnd_ - next_ ? count : spanEnd_ - next_;
-            std::memcpy(out, spans_[span_].data + (next_ - spanStart_), here);
+            std::memcpy(out, here_, here);
+            here_ += here;
             out += here;
             next_ += here;
             count -= here;
@@ -73,35 +77,36 @@ private:
     // the eight bytes cross into the next span or past the end.
     void refill() {
         if (next_ + 8 <= spanEnd_) {
-            const std::uint8_t* bytes = spans_[span_].data + (next_ - spanStart_);
             std::uint64_t word = 0;
-            for (unsigned i = 0; i < 8; ++i) word |= std::uint64_t{bytes[i]} << (8 * i);
+            for (unsigned i = 0; i < 8; ++i) word |= std::uint64_t{here_[i]} << (8 * i);
             buffer_ |= word << count_;
-            next_ += (63 - count_) >> 3;
+            const unsigned step = (63 - count_) >> 3;
+            here_ += step;
+            next_ += step;
             count_ |= 56;
             return;
         }
         for (; count_ <= 56; count_ += 8, ++next_) {
             if (next_ >= length_) continue;
             enterSpanOfNext();
-            buffer_ |= std::uint64_t{spans_[span_].data[next_ - spanStart_]} << count_;
+            buffer_ |= std::uint64_t{*here_++} << count_;
         }
     }
 
     // Moves on to the span holding byte next_ (which lies before the end), past empty spans.
     void enterSpanOfNext() {
         while (next_ >= spanEnd_) {
-            spanStart_ = spanEnd_;
             spanEnd_ += spans_[++span_].length;
+            here_ = spans_[span_].data;
         }
     }
 
     const ByteSpan* spans_;
     std::size_t length_ = 0;   // the bytes of every span
     std::size_t span_ = 0;     // the span being read
-    std::size_t spanStart_ = 0;  // where it starts and ends among all the bytes
-    std::size_t spanEnd_ = 0;
+    std::size_t spanEnd_ = 0;  // where it ends among all the bytes
     std::size_t next_ = 0;  // the next byte to load into the buffer, counted over all spans
+    const std::uint8_t* here_ = nullptr;  // where byte next_ stands in its span
     std::uint64_t buffer_ = 0;
     unsigned count_ = 0;  // bits held in the buffer
 };
