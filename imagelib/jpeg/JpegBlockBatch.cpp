@@ -115,27 +115,42 @@ struct BatchOutput {
     std::uint8_t* nonZero;  // per zig-zag position, bit b for block b
 };
 
-// Transforms and quantises `count` coefficients of `Count` pairs each, the first at `c`.
+// Transforms and quantises one coefficient from the sum of its pairs times their weights.
+[[gnu::target("avx2"), gnu::always_inline]] inline void quantiseSum(const BlockBatchTransform::Coefficient& c, __m256i sum,
+                                                                    const BatchOutput& output) {
+    // The rounded coefficient, then the quantiser's arithmetic lane by lane.
+    const __m256i coefficient = _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(128)), 8);
+    const __m256 number = _mm256_cvtepi32_ps(_mm256_add_epi32(coefficient, _mm256_set1_epi32(output.halves[c.natural])));
+    const __m256i value = _mm256_cvttps_epi32(_mm256_mul_ps(number, _mm256_set1_ps(output.reciprocals[c.natural])));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(output.out->values[c.position]), value);
+    const __m256i zero = _mm256_cmpeq_epi32(value, _mm256_setzero_si256());
+    output.nonZero[c.position] = static_cast<std::uint8_t>(~_mm256_movemask_ps(_mm256_castsi256_ps(zero)));
+}
+
+// Transforms and quantises `count` coefficients of `Count` pairs each, the first at `c`. Those
+// sharing their pairs follow one another; their pairs stay in registers while they last.
 template <int Count>
 [[gnu::target("avx2"), gnu::always_inline]] inline const BlockBatchTransform::Coefficient* transformRun(
     const BlockBatchTransform::Coefficient* c, int count, const __m256i* pairs, const std::int32_t* weightPairs,
     const BatchOutput& output) {
-    const __m256i rounding = _mm256_set1_epi32(128);
-    const __m256 half = _mm256_set1_ps(0.5f);
-    const __m256 signBit = _mm256_set1_ps(-0.0f);
-    for (; count > 0; --count, ++c) {
-        const __m256i sum = weightedSum<Count>(pairs + c->firstPair, weightPairs + c->firstWeight);
-        // The rounded coefficient, then the quantiser's arithmetic lane by lane.
-        const __m256i coefficient = _mm256_srai_epi32(_mm256_add_epi32(sum, rounding), 8);
-        const __m256 number = _mm256_cvtepi32_ps(_mm256_add_epi32(coefficient, _mm256_set1_epi32(output.halves[c->natural])));
-        const __m256 away = _mm256_or_ps(_mm256_and_ps(number, signBit), half);
-        const __m256i value = _mm256_cvttps_epi32(
-            _mm256_mul_ps(_mm256_add_ps(number, away), _mm256_set1_ps(output.reciprocals[c->natural])));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(output.out->values[c->position]), value);
-        const __m256i zero = _mm256_cmpeq_epi32(value, _mm256_setzero_si256());
-        output.nonZero[c->position] = static_cast<std::uint8_t>(~_mm256_movemask_ps(_mm256_castsi256_ps(zero)));
+    const BlockBatchTransform::Coefficient* const end = c + count;
+    while (c != end) {
+        const std::uint8_t first = c->firstPair;
+        __m256i shared[Count];
+        for (int t = 0; t < Count; ++t) shared[t] = pairs[first + t];
+        for (; c != end && c->firstPair == first; ++c) {
+            quantiseSum(*c, weightedSum<Count>(shared, weightPairs + c->firstWeight), output);
+        }
     }
     return c;
+}
+
+// The direct sums, over the 32 pairs of the rows as they stand.
+[[gnu::target("avx2"), gnu::always_inline]] inline void transformDirect(const BlockBatchTransform::Coefficient* c,
+                                                                        int count, const __m256i* pairs,
+                                                                        const std::int32_t* weightPairs,
+                                                                        const BatchOutput& output) {
+    for (; count > 0; --count, ++c) quantiseSum(*c, weightedSum<32>(pairs + c->firstPair, weightPairs + c->firstWeight), output);
 }
 
 [[gnu::target("avx2")]] void transformBatch(const BlockBatchTransform::Coefficient* coefficients,
@@ -151,7 +166,7 @@ template <int Count>
     c = transformRun<2>(c, runs[0], pairs, weightPairs, output);
     c = transformRun<4>(c, runs[1], pairs, weightPairs, output);
     c = transformRun<8>(c, runs[2], pairs, weightPairs, output);
-    transformRun<32>(c, runs[3], pairs, weightPairs, output);
+    transformDirect(c, runs[3], pairs, weightPairs, output);
     // Bit b of each position's byte, moved to the top of the byte, gathers block b's mask.
     const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nonZero));
     const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nonZero + 32));
@@ -199,9 +214,10 @@ BlockBatchTransform::BlockBatchTransform(const ForwardDctWeights& weights) {
         }
         entry.pairCount = static_cast<std::uint8_t>(weightPairs_.size() - entry.firstWeight);
     }
-    // Coefficients of equal pair counts run in one loop each.
-    std::stable_sort(coefficients_.begin(), coefficients_.end(),
-                     [](const Coefficient& a, const Coefficient& b) { return a.pairCount < b.pairCount; });
+    // Coefficients of equal pair counts run in one loop each, those sharing their pairs together.
+    std::stable_sort(coefficients_.begin(), coefficients_.end(), [](const Coefficient& a, const Coefficient& b) {
+        return a.pairCount != b.pairCount ? a.pairCount < b.pairCount : a.firstPair < b.firstPair;
+    });
     constexpr int kPairCounts[4] = {2, 4, 8, 32};
     for (const Coefficient& entry : coefficients_) {
         for (std::size_t i = 0; i < 4; ++i) {

@@ -47,7 +47,7 @@ public:
     };
 
 private:
-    std::array<Coefficient, 64> coefficients_{};  // by pair count: 2, 4, 8, then 32
+    std::array<Coefficient, 64> coefficients_{};  // by pair count (2, 4, 8, then 32), then pairs
     std::array<std::uint8_t, 4> runs_{};          // how many of each
     std::vector<std::int32_t> weightPairs_;       // the weights of pair samples 2m, 2m + 1
 };

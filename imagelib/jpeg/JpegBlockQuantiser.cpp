@@ -26,7 +26,7 @@ BlockQuantiser::BlockQuantiser(const JpegQuantTable& table, PackedForm form) {
         const std::uint64_t q = std::max<std::uint16_t>(table.values[p], 1);
         halves_[p] = static_cast<std::int32_t>(q / 2);
         reciprocals_[p] = ((std::uint64_t{1} << 32) + q - 1) / q;
-        floatReciprocals_[p] = 1.0f / static_cast<float>(q);
+        floatReciprocals_[p] = static_cast<float>((1.0 + 1.0 / 16384) / static_cast<double>(q));
         small = small && q <= kLargestPackedQuantiser;
     }
     form_ = small ? form : PackedForm::Plain;
@@ -65,8 +65,6 @@ std::uint64_t BlockQuantiser::quantisePlain(const std::int32_t* coefficients, st
 #if defined(__SSE2__)
 
 std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, std::int32_t* values) const {
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 signBit = _mm_set1_ps(-0.0f);
     const __m128i zero = _mm_setzero_si128();
     std::uint64_t nonZero = 0;
     for (std::size_t row = 0; row < 8; row += 2) {
@@ -75,11 +73,7 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
             const std::size_t p = row * 8 + 4 * i;
             const __m128i n = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients + p)),
                                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(&halves_[p])));
-            // n + 0.5 or n - 0.5 is exact, and rounding is the same for either sign, so this
-            // is the quotient of the magnitude with n's sign.
-            const __m128 number = _mm_cvtepi32_ps(n);
-            const __m128 away = _mm_or_ps(_mm_and_ps(number, signBit), half);
-            const __m128 scaled = _mm_mul_ps(_mm_add_ps(number, away), _mm_load_ps(&floatReciprocals_[p]));
+            const __m128 scaled = _mm_mul_ps(_mm_cvtepi32_ps(n), _mm_load_ps(&floatReciprocals_[p]));
             quotients[i] = _mm_cvttps_epi32(scaled);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(values + p), quotients[i]);
         }
@@ -105,8 +99,6 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
 
 [[gnu::target("avx2")]] std::uint64_t BlockQuantiser::quantiseWide(const std::int32_t* coefficients,
                                                                      std::int32_t* values) const {
-    const __m256 half = _mm256_set1_ps(0.5f);
-    const __m256 signBit = _mm256_set1_ps(-0.0f);
     const __m256i zero = _mm256_setzero_si256();
     // The packs below leave the bytes of four rows as row 0..3 columns 0-3, then columns 4-7.
     const __m256i rowOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
@@ -117,9 +109,7 @@ std::uint64_t BlockQuantiser::quantisePacked(const std::int32_t* coefficients, s
             const std::size_t p = (row + i) * 8;
             const __m256i n = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficients + p)),
                                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&halves_[p])));
-            const __m256 number = _mm256_cvtepi32_ps(n);
-            const __m256 away = _mm256_or_ps(_mm256_and_ps(number, signBit), half);
-            const __m256 scaled = _mm256_mul_ps(_mm256_add_ps(number, away), _mm256_load_ps(&floatReciprocals_[p]));
+            const __m256 scaled = _mm256_mul_ps(_mm256_cvtepi32_ps(n), _mm256_load_ps(&floatReciprocals_[p]));
             quotients[i] = _mm256_cvttps_epi32(scaled);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(values + p), quotients[i]);
         }

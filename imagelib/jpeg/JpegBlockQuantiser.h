@@ -18,13 +18,15 @@ public:
     // Quantises 64 coefficients (natural order) into `values` (natural order). Returns bit k set
     // when the value at zig-zag position k is not zero. The coefficients of 8-bit samples stay
     // below 2,048 in magnitude; with quantisers up to 255 the packed forms divide them in single
-    // precision, four or eight at a time: (|F + q/2| + 0.5) / q lies at least 1/510 from an
-    // integer while its rounding error stays below 1/2,048, so the truncation is exact.
+    // precision, four or eight at a time, multiplying n = F + q/2 by 1/q enlarged by 2^-14: the
+    // product's magnitude lies between |n| / q (never below it, as the enlargement outweighs the
+    // rounding errors) and |n| / q + 0.14 / q (short of the next integer, at least 1/q above
+    // |n| / q), so the truncation is exact.
     std::uint64_t quantise(const std::int32_t* coefficients, std::int32_t* values) const;
 
     // The form quantise() takes: Plain when a quantiser exceeds the packed forms' range.
     PackedForm form() const { return form_; }
-    // floor(q / 2) and 1 / q in single precision, natural order.
+    // floor(q / 2) and the enlarged 1 / q in single precision, natural order.
     const std::int32_t* halves() const { return halves_.data(); }
     const float* floatReciprocals() const { return floatReciprocals_.data(); }
 
