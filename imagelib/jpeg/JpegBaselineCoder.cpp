@@ -139,50 +139,82 @@ private:
     JpegBitWriter writer_;
 };
 
-// Codes a row of MCUs eight MCUs at a time: the blocks each component has in those MCUs are
+// Codes rows of MCUs eight MCUs at a time: the blocks each component has in those MCUs are
 // transformed and quantised eight at a time (the last batch filled up with repeats of a block),
 // then coded in MCU order.
-void codeRowInBatches(BaselineScanCoder& coder, const BlockBatchTransform& transform,
-                      std::vector<ComponentCoder>& components, int stripWidth, int mcusAcross, int mcuWidth) {
-    constexpr int kMcus = 8;
-    std::array<QuantisedBatch, kMostBlocksInMcu> batches;
-    std::array<int, kMostBlocksInMcu> firstBatch{};
-    alignas(16) std::int16_t gathered[8][64];
-    for (int firstMcu = 0; firstMcu < mcusAcross; firstMcu += kMcus) {
-        const int mcus = std::min(kMcus, mcusAcross - firstMcu);
+class BatchedRowCoder {
+public:
+    BatchedRowCoder(const BlockBatchTransform& transform, std::vector<ComponentCoder>& components)
+        : transform_(transform), components_(components) {
+        // Where each block of eight MCUs lies among the batches: the same for every eight.
         int batch = 0;
         for (std::size_t c = 0; c < components.size(); ++c) {
-            const ComponentCoder& component = components[c];
-            firstBatch[c] = batch;
-            const std::int16_t* samples[8];
-            std::ptrdiff_t stride = 0;
-            int lane = 0;
-            const auto transformLanes = [&] {
-                for (int repeat = lane; repeat < 8; ++repeat) samples[repeat] = samples[lane - 1];
-                transform.run(component.quantiser, samples, stride, batches[static_cast<std::size_t>(batch++)]);
-                lane = 0;
-            };
-            for (int mcu = firstMcu; mcu < firstMcu + mcus; ++mcu) {
-                for (int blockRow = 0; blockRow < component.vertical; ++blockRow) {
-                    for (int blockColumn = 0; blockColumn < component.horizontal; ++blockColumn) {
-                        samples[lane] = blockAt(component, stripWidth, mcu * mcuWidth + blockColumn * component.stepX * 8,
-                                                blockRow * component.stepY * 8, gathered[lane], stride);
-                        if (++lane == 8) transformLanes();
-                    }
-                }
-            }
-            if (lane > 0) transformLanes();
+            firstBatch_[c] = batch;
+            batch += components[c].horizontal * components[c].vertical;
         }
-        for (int mcu = 0; mcu < mcus; ++mcu) {
+        for (int mcu = 0; mcu < kMcus; ++mcu) {
             for (std::size_t c = 0; c < components.size(); ++c) {
                 const int perMcu = components[c].horizontal * components[c].vertical;
                 for (int index = mcu * perMcu; index < (mcu + 1) * perMcu; ++index) {
-                    coder.codeBatched(components[c], batches[static_cast<std::size_t>(firstBatch[c] + index / 8)], index % 8);
+                    order_.push_back({&components[c], &batches_[static_cast<std::size_t>(firstBatch_[c] + index / 8)], index % 8});
                 }
             }
         }
+        blocksPerMcu_ = static_cast<int>(order_.size()) / kMcus;
     }
-}
+
+    void codeRow(BaselineScanCoder& coder, int stripWidth, int mcusAcross, int mcuWidth) {
+        for (int firstMcu = 0; firstMcu < mcusAcross; firstMcu += kMcus) {
+            const int mcus = std::min(kMcus, mcusAcross - firstMcu);
+            for (std::size_t c = 0; c < components_.size(); ++c) transformBlocks(c, stripWidth, firstMcu, mcus, mcuWidth);
+            const ScheduledBlock* const end = order_.data() + mcus * blocksPerMcu_;
+            for (const ScheduledBlock* block = order_.data(); block != end; ++block) {
+                coder.codeBatched(*block->component, *block->batch, block->lane);
+            }
+        }
+    }
+
+private:
+    static constexpr int kMcus = 8;
+
+    struct ScheduledBlock {
+        ComponentCoder* component;
+        const QuantisedBatch* batch;
+        int lane;
+    };
+
+    // Component c's blocks of `mcus` MCUs from firstMcu on, into its batches.
+    void transformBlocks(std::size_t c, int stripWidth, int firstMcu, int mcus, int mcuWidth) {
+        const ComponentCoder& component = components_[c];
+        int batch = firstBatch_[c];
+        const std::int16_t* samples[8];
+        std::ptrdiff_t stride = 0;
+        int lane = 0;
+        const auto transformLanes = [&] {
+            for (int repeat = lane; repeat < 8; ++repeat) samples[repeat] = samples[lane - 1];
+            transform_.run(component.quantiser, samples, stride, batches_[static_cast<std::size_t>(batch++)]);
+            lane = 0;
+        };
+        for (int mcu = firstMcu; mcu < firstMcu + mcus; ++mcu) {
+            for (int blockRow = 0; blockRow < component.vertical; ++blockRow) {
+                for (int blockColumn = 0; blockColumn < component.horizontal; ++blockColumn) {
+                    samples[lane] = blockAt(component, stripWidth, mcu * mcuWidth + blockColumn * component.stepX * 8,
+                                            blockRow * component.stepY * 8, gathered_[lane], stride);
+                    if (++lane == 8) transformLanes();
+                }
+            }
+        }
+        if (lane > 0) transformLanes();
+    }
+
+    const BlockBatchTransform& transform_;
+    std::vector<ComponentCoder>& components_;
+    std::array<QuantisedBatch, kMostBlocksInMcu> batches_;
+    std::array<int, kMostBlocksInMcu> firstBatch_{};
+    std::vector<ScheduledBlock> order_;  // the blocks of eight MCUs in coding order
+    int blocksPerMcu_ = 0;
+    alignas(16) std::int16_t gathered_[8][64];
+};
 
 // The tables of every component; nothing when one is missing or cannot code the symbols every
 // block needs (category 0 of the DC table, end of block and sixteen zeros of the AC table).
@@ -275,11 +307,12 @@ std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SampleSource& so
     const auto areas = static_cast<std::size_t>((frame->lines + 31) / 32) *
                        static_cast<std::size_t>((frame->samplesPerLine + 31) / 32);
     BaselineScanCoder coder(weights, processorFeatures, areas * coders->size() * 512);
-    std::optional<BlockBatchTransform> batched;
+    std::optional<BlockBatchTransform> transform;
+    std::optional<BatchedRowCoder> batched;
     if (BlockBatchTransform::available(processorFeatures) &&
         std::all_of(coders->begin(), coders->end(),
                     [](const ComponentCoder& c) { return BlockBatchTransform::suits(c.quantiser); })) {
-        batched.emplace(weights);
+        batched.emplace(transform.emplace(weights), *coders);
     }
     for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow) {
         for (int row = 0; row < mcuHeight; ++row) {
@@ -292,7 +325,7 @@ std::optional<Msg> encodeBaselineScan(JpegStream& stream, const SampleSource& so
             source.fillRow(mcuRow * mcuHeight + row, rows, stripWidth);
         }
         if (batched) {
-            codeRowInBatches(coder, *batched, *coders, stripWidth, mcusAcross, mcuWidth);
+            batched->codeRow(coder, stripWidth, mcusAcross, mcuWidth);
             continue;
         }
         for (int mcuColumn = 0; mcuColumn < mcusAcross; ++mcuColumn) {
