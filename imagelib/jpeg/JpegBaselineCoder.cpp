@@ -57,6 +57,26 @@ void putSymbol(JpegBitWriter& writer, const JpegHuffmanTable& table, int symbol)
     writer.put(table.code[s], table.codeLength[s]);
 }
 
+// The samples of a block whose first sample is `first`, taken at every stepX-th column of rows
+// `stride` apart, gathered into `gathered` (rows 8 apart).
+void gatherThinned(const std::int16_t* first, std::ptrdiff_t stride, int stepX, std::int16_t* gathered) {
+#if defined(__SSE2__)
+    if (stepX == 2) {
+        // The even samples of 16: each kept in the low half of its 32-bit lane, then packed.
+        for (int y = 0; y < 8; ++y) {
+            const auto* samples = reinterpret_cast<const __m128i*>(first + y * stride);
+            const __m128i left = _mm_srai_epi32(_mm_slli_epi32(_mm_loadu_si128(samples), 16), 16);
+            const __m128i right = _mm_srai_epi32(_mm_slli_epi32(_mm_loadu_si128(samples + 1), 16), 16);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(gathered + 8 * y), _mm_packs_epi32(left, right));
+        }
+        return;
+    }
+#endif
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) gathered[8 * y + x] = first[y * stride + x * stepX];
+    }
+}
+
 // The first sample of the block at (column, row) of the component's strip and the distance
 // between its rows: where the samples lie when the component's step across is 1, else gathered
 // into `gathered`.
@@ -65,22 +85,7 @@ const std::int16_t* blockAt(const ComponentCoder& coder, int stripWidth, int col
     const std::int16_t* first = coder.strip + static_cast<std::size_t>(row) * static_cast<std::size_t>(stripWidth) + column;
     stride = static_cast<std::ptrdiff_t>(coder.stepY) * stripWidth;
     if (coder.stepX == 1) return first;
-#if defined(__SSE2__)
-    if (coder.stepX == 2) {
-        // The even samples of 16: each kept in the low half of its 32-bit lane, then packed.
-        for (int y = 0; y < 8; ++y) {
-            const auto* samples = reinterpret_cast<const __m128i*>(first + y * stride);
-            const __m128i left = _mm_srai_epi32(_mm_slli_epi32(_mm_loadu_si128(samples), 16), 16);
-            const __m128i right = _mm_srai_epi32(_mm_slli_epi32(_mm_loadu_si128(samples + 1), 16), 16);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(gathered + 8 * y), _mm_packs_epi32(left, right));
-        }
-        stride = 8;
-        return gathered;
-    }
-#endif
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) gathered[8 * y + x] = first[y * stride + x * coder.stepX];
-    }
+    gatherThinned(first, stride, coder.stepX, gathered);
     stride = 8;
     return gathered;
 }
@@ -183,23 +188,30 @@ private:
         int lane;
     };
 
-    // Component c's blocks of `mcus` MCUs from firstMcu on, into its batches.
+    // Component c's blocks of `mcus` MCUs from firstMcu on, into its batches: read where they lie
+    // when the component's step across is 1, else gathered.
     void transformBlocks(std::size_t c, int stripWidth, int firstMcu, int mcus, int mcuWidth) {
         const ComponentCoder& component = components_[c];
+        const std::ptrdiff_t rowStride = static_cast<std::ptrdiff_t>(component.stepY) * stripWidth;
+        const bool gathers = component.stepX != 1;
         int batch = firstBatch_[c];
         const std::int16_t* samples[8];
-        std::ptrdiff_t stride = 0;
         int lane = 0;
         const auto transformLanes = [&] {
             for (int repeat = lane; repeat < 8; ++repeat) samples[repeat] = samples[lane - 1];
-            transform_.run(component.quantiser, samples, stride, batches_[static_cast<std::size_t>(batch++)]);
+            transform_.run(component.quantiser, samples, gathers ? 8 : rowStride, batches_[static_cast<std::size_t>(batch++)]);
             lane = 0;
         };
         for (int mcu = firstMcu; mcu < firstMcu + mcus; ++mcu) {
+            const std::int16_t* mcuFirst = component.strip + static_cast<std::ptrdiff_t>(mcu) * mcuWidth;
             for (int blockRow = 0; blockRow < component.vertical; ++blockRow) {
                 for (int blockColumn = 0; blockColumn < component.horizontal; ++blockColumn) {
-                    samples[lane] = blockAt(component, stripWidth, mcu * mcuWidth + blockColumn * component.stepX * 8,
-                                            blockRow * component.stepY * 8, gathered_[lane], stride);
+                    const std::int16_t* first = mcuFirst + 8 * (blockRow * rowStride + blockColumn * component.stepX);
+                    samples[lane] = first;
+                    if (gathers) {
+                        gatherThinned(first, rowStride, component.stepX, gathered_[lane]);
+                        samples[lane] = gathered_[lane];
+                    }
                     if (++lane == 8) transformLanes();
                 }
             }
