@@ -44,7 +44,10 @@ struct ComponentCoder {
 
 // The symbol's code, then the value's category bits (value + 2^c - 1 when negative).
 void putCoded(JpegBitWriter& writer, const JpegHuffmanTable& table, int symbolBase, int value) {
-    const int category = std::bit_width(static_cast<std::uint32_t>(value < 0 ? -value : value));
+    // The bit width of the magnitude m, as the highest set bit of 2m + 1: never zero, so one
+    // bit-scan instruction without a test for zero.
+    const auto magnitude = static_cast<std::uint32_t>(value < 0 ? -value : value);
+    const int category = std::bit_width(2 * magnitude + 1) - 1;
     const auto symbol = static_cast<std::size_t>(symbolBase + category);
     const std::uint32_t extra =
         static_cast<std::uint32_t>(value < 0 ? value - 1 : value) & ((1u << category) - 1);
