@@ -90,15 +90,15 @@ std::uint64_t bandBits(int from, int to) {
     return (~std::uint64_t{0} << from) & (~std::uint64_t{0} >> (63 - to));
 }
 
-// Adds 2^Al to the magnitude of a nonzero coefficient.
-void strengthen(std::int16_t& coefficient, int step) {
-    coefficient = static_cast<std::int16_t>(coefficient > 0 ? coefficient + step : coefficient - step);
+// Adds 2^Al to the magnitude of a nonzero coefficient when `bit` is 1. The bits are as good as
+// random, so the step is added times the bit rather than after a test of it.
+void strengthen(std::int16_t& coefficient, int bit, int step) {
+    const int amount = bit * step;
+    coefficient = static_cast<std::int16_t>(coefficient > 0 ? coefficient + amount : coefficient - amount);
 }
 
-// Takes the next bit and, when it is 1, strengthens the coefficient.
-inline void refine(ScanBits& bits, std::int16_t& coefficient, int step) {
-    if (bits.readBit() != 0) strengthen(coefficient, step);
-}
+// Takes the next bit and strengthens the coefficient by it.
+inline void refine(ScanBits& bits, std::int16_t& coefficient, int step) { strengthen(coefficient, bits.readBit(), step); }
 
 // The correction bits of the coefficients at the given zig-zag positions, in order, up to 32
 // from one load. Past the end of the data the bits are 0, as for a single bit.
@@ -107,9 +107,8 @@ void refineAt(ScanBits& bits, std::int16_t* block, std::uint64_t positions, int 
         std::uint64_t next = bits.peek();
         unsigned taken = 0;
         for (; positions != 0 && taken < 32; ++taken, next <<= 1, positions &= positions - 1) {
-            if ((next >> 63) != 0) {
-                strengthen(block[kZigZagToNatural[static_cast<std::size_t>(std::countr_zero(positions))]], step);
-            }
+            strengthen(block[kZigZagToNatural[static_cast<std::size_t>(std::countr_zero(positions))]],
+                       static_cast<int>(next >> 63), step);
         }
         bits.skip(taken);
     }
@@ -201,7 +200,7 @@ std::optional<Msg> decodeBlock(ScanBits& bits, std::int16_t* block, const JpegSc
             predictor = static_cast<std::int16_t>(predictor + difference * step);
             block[0] = predictor;
         } else {
-            if (bits.readBit() != 0) block[0] = static_cast<std::int16_t>(block[0] | step);
+            block[0] = static_cast<std::int16_t>(block[0] | bits.readBit() * step);
             if (bits.overran()) return Msg::NoMatchingDcCode;
         }
         k = 1;
