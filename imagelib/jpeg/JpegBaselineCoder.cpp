@@ -170,6 +170,9 @@ public:
         }
         blocksPerMcu_ = static_cast<int>(order_.size()) / kMcus;
     }
+    // The coding order points into the coder's own batches.
+    BatchedRowCoder(const BatchedRowCoder&) = delete;
+    BatchedRowCoder& operator=(const BatchedRowCoder&) = delete;
 
     void codeRow(BaselineScanCoder& coder, int stripWidth, int mcusAcross, int mcuWidth) {
         for (int firstMcu = 0; firstMcu < mcusAcross; firstMcu += kMcus) {

@@ -139,7 +139,6 @@ void forEachBlockOfPlanes(const std::uint8_t* pixel, int width, Work work) {
                                               const std::uint8_t* reds, int shift, std::int16_t* const* out) {
     ycbcrOfPlanes(count, blues, greens, reds, shift, out[0], out[1], out[2]);
 }
-
 #endif
 
 void luminanceOf(int count, const std::uint8_t* blues, const std::uint8_t* greens, const std::uint8_t* reds,
